@@ -1,0 +1,132 @@
+#include "MiniReg/MiniReg.h"
+
+
+namespace {
+
+enum class OpenFor { Write, Read, Delete };
+
+// The frame every value operation shares: split the path at its last
+// backslash, open the sub-key, make one value call, close the key again.
+template <typename ValueCall>
+bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, ValueCall call) {
+    std::int32_t p = LastCharPos('\\', valuePath);
+    if (p == 0) return false;
+    std::string subKey = valuePath.substr(0, p - 1);
+    os::RegKey key = 0;
+    os::Status opened;
+    if (how == OpenFor::Write)
+        opened = os::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, os::KeyWrite, nullptr,
+                                     &key, nullptr);
+    else
+        opened = os::RegOpenKeyExA(root, subKey.c_str(), 0,
+                                   how == OpenFor::Read ? os::KeyRead : os::KeyWrite, &key);
+    if (opened != os::ErrorSuccess) return false;
+    std::string name = valuePath.substr(p);
+    bool result = false;
+    try {
+        result = call(key, name.c_str());
+    } catch (...) {
+        os::RegCloseKey(key);
+        throw;
+    }
+    os::RegCloseKey(key);
+    return result;
+}
+
+bool FetchText(os::RegKey root, const std::string& valuePath, std::uint32_t type,
+               std::string& text) {
+    unsigned char* data = nullptr;
+    std::uint32_t size = 0;
+    if (!FetchRawValue(root, valuePath, type, data, size)) return false;
+    // Every trailing zero goes, not just one: a value stored without its
+    // terminator keeps its last character, one stored with two does not keep a
+    // zero inside the text.
+    std::uint32_t length = size;
+    while (length > 0 && data[length - 1] == 0) --length;
+    text.assign(reinterpret_cast<const char*>(data), length);
+    delete[] data;
+    return true;
+}
+
+bool PutText(os::RegKey root, const std::string& valuePath, std::uint32_t type,
+             const std::string& text) {
+    std::string data = text;
+    data.push_back('\0');
+    return PutRawValue(root, valuePath, type, reinterpret_cast<const unsigned char*>(data.data()),
+                       static_cast<std::uint32_t>(data.size()));
+}
+
+} // namespace
+
+std::int32_t LastCharPos(char ch, const std::string& text) {
+    for (std::size_t i = text.size(); i > 0; --i)
+        if (text[i - 1] == ch) return static_cast<std::int32_t>(i);
+    return 0;
+}
+
+bool PutRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t type,
+                 const unsigned char* data, std::uint32_t size) {
+    return WithValue(root, valuePath, OpenFor::Write, [&](os::RegKey key, const char* name) {
+        return os::RegSetValueExA(key, name, 0, type, data, size) == os::ErrorSuccess;
+    });
+}
+
+bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t expectedType,
+                   unsigned char*& data, std::uint32_t& size) {
+    return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
+        os::u32 type = 0, needed = 0;
+        if (os::RegQueryValueExA(key, name, nullptr, &type, nullptr, &needed) != os::ErrorSuccess)
+            return false;
+        unsigned char* buffer = needed ? new unsigned char[needed] : nullptr;
+        os::u32 got = needed;
+        if (os::RegQueryValueExA(key, name, nullptr, &type, buffer, &got) != os::ErrorSuccess ||
+            type != expectedType) {
+            delete[] buffer;
+            return false;
+        }
+        data = buffer;
+        size = got;
+        return true;
+    });
+}
+
+bool PutSzValue(os::RegKey root, const std::string& valuePath, const std::string& text) {
+    return PutText(root, valuePath, os::RegSz, text);
+}
+
+bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::string& text) {
+    return PutText(root, valuePath, os::RegExpandSz, text);
+}
+
+bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text) {
+    return FetchText(root, valuePath, os::RegSz, text);
+}
+
+bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text) {
+    return FetchText(root, valuePath, os::RegExpandSz, text);
+}
+
+bool HasValue(os::RegKey root, const std::string& valuePath) {
+    return WithValue(root, valuePath, OpenFor::Read, [](os::RegKey key, const char* name) {
+        return os::RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) ==
+               os::ErrorSuccess;
+    });
+}
+
+bool FetchValueType(os::RegKey root, const std::string& valuePath, std::uint32_t& type) {
+    type = 0;
+    return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
+        os::u32 found = 0;
+        if (os::RegQueryValueExA(key, name, nullptr, &found, nullptr, nullptr) !=
+            os::ErrorSuccess)
+            return false;
+        type = found;
+        return true;
+    });
+}
+
+bool RemoveValue(os::RegKey root, const std::string& valuePath) {
+    return WithValue(root, valuePath, OpenFor::Delete, [](os::RegKey key, const char* name) {
+        return os::RegDeleteValueA(key, name) == os::ErrorSuccess;
+    });
+}

@@ -1,0 +1,24 @@
+// One registry value at a time, addressed by a root key and a value path:
+// sub-key and value name split at the last backslash. Each operation opens
+// the sub-key, does one thing and closes it again; nothing is printed.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <cstdint>
+#include <string>
+
+bool PutRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t type,
+                 const unsigned char* data, std::uint32_t size);
+// On success data is a new[]-allocated buffer owned by the caller.
+bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t expectedType,
+                   unsigned char*& data, std::uint32_t& size);
+bool PutSzValue(os::RegKey root, const std::string& valuePath, const std::string& text);
+bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::string& text);
+bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text);
+bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text);
+bool HasValue(os::RegKey root, const std::string& valuePath);
+bool FetchValueType(os::RegKey root, const std::string& valuePath, std::uint32_t& type);
+bool RemoveValue(os::RegKey root, const std::string& valuePath);
+
+std::int32_t LastCharPos(char ch, const std::string& text);

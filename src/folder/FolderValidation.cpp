@@ -1,0 +1,47 @@
+#include "folder/FolderValidation.h"
+
+#include "folder/PathText.h"
+#include "front/Console.h"
+
+#include <cstring>
+
+namespace {
+
+// Characters a folder name may not hold. The semicolon is among them: it
+// separates Path entries, so a folder holding one could never be found there.
+const char InvalidFolderChars[] = "\"*/:<>?|;";
+
+bool HasInvalidChar(const std::string& name) {
+    for (char c : name)
+        if (std::memchr(InvalidFolderChars, c, sizeof InvalidFolderChars - 1)) return true;
+    return false;
+}
+
+} // namespace
+
+bool ValidateFolder(std::string& folder) {
+    std::string delimited = AddTrailingBackslash(folder);
+    std::string drive = DrivePart(delimited);
+    if (drive.empty()) {
+        PrintConverted("L'unit\xE9 n'est pas sp\xE9" "cifi\xE9" "e.");
+        return false;
+    }
+    if (!FolderExists(drive)) {
+        PrintFormatted("L'unit\xE9 %s n'est pas valide.", drive);
+        return false;
+    }
+    folder = delimited;
+    // The name part starts at the fourth byte, whatever the drive part's length.
+    std::string name = folder.size() > 4 ? folder.substr(3, folder.size() - 4) : std::string();
+    if (name.empty()) {
+        PrintConverted("Le dossier n'est pas sp\xE9" "cifi\xE9.");
+        return false;
+    }
+    if (HasInvalidChar(name)) {
+        PrintFormatted("Le dossier %s contient un caract\xE8re invalide.", name);
+        return false;
+    }
+    PrintLine(" ");
+    PrintConverted(folder);
+    return AskConfirmation("Confirmez l'ajout et la cr\xE9" "ation du dossier");
+}

@@ -1,0 +1,99 @@
+#include "folder/PathText.h"
+
+#include "platform/Platform.h"
+
+#include <cstdlib>
+
+namespace {
+
+bool leadBytes[256];
+
+unsigned char At(const std::string& text, std::size_t i) {
+    return static_cast<unsigned char>(text[i - 1]);
+}
+
+// The ANSI code page of the thread's locale; the process's one if the locale
+// does not say.
+os::u32 LocaleAnsiCodePage() {
+    char digits[8] = {};
+    if (os::GetLocaleInfoA(os::GetThreadLocale(), os::LocaleIDefaultAnsiCodePage, digits,
+                           sizeof digits) > 0) {
+        long cp = std::strtol(digits, nullptr, 10);
+        if (cp > 0) return static_cast<os::u32>(cp);
+    }
+    return os::GetACP();
+}
+
+} // namespace
+
+void ReadLeadByteSet() {
+    for (bool& lead : leadBytes) lead = false;
+    os::CpInfo info{};
+    if (!os::GetCPInfo(LocaleAnsiCodePage(), &info)) return;
+    for (int i = 0; i + 1 < 12 && (info.LeadByte[i] || info.LeadByte[i + 1]); i += 2)
+        for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) leadBytes[b] = true;
+}
+
+bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
+
+ByteKind ByteKindAt(const std::string& text, std::size_t i) {
+    if (i == 0 || i > text.size() || At(text, i) == 0) return ByteKind::Single;
+    // Lead bytes right before i pair up from the left; an odd run makes i a trail.
+    std::size_t run = 0;
+    while (run + 1 < i && IsLeadByte(At(text, i - run - 1))) ++run;
+    if (run % 2 == 1) return ByteKind::Trail;
+    return IsLeadByte(At(text, i)) ? ByteKind::Lead : ByteKind::Single;
+}
+
+bool IsBackslashAt(const std::string& text, std::size_t i) {
+    return i >= 1 && i <= text.size() && At(text, i) == '\\' &&
+           ByteKindAt(text, i) == ByteKind::Single;
+}
+
+std::string AddTrailingBackslash(const std::string& text) {
+    return IsBackslashAt(text, text.size()) ? text : text + '\\';
+}
+
+std::string DropTrailingBackslash(const std::string& text) {
+    return IsBackslashAt(text, text.size()) ? text.substr(0, text.size() - 1) : text;
+}
+
+std::size_t LastSeparatorPos(const std::string& text) {
+    std::size_t i = text.size();
+    while (i > 0) {
+        unsigned char c = At(text, i);
+        if (c == '\\' || c == ':') {
+            if (ByteKindAt(text, i) != ByteKind::Trail) return i;
+            i = i >= 2 ? i - 2 : 0; // over the whole two-byte character
+        } else {
+            --i;
+        }
+    }
+    return 0;
+}
+
+std::string DirectoryPart(const std::string& text) {
+    return text.substr(0, LastSeparatorPos(text));
+}
+
+std::string DrivePart(const std::string& text) {
+    std::size_t length = text.size();
+    if (length >= 2 && text[1] == ':') return text.substr(0, 2);
+    if (length >= 2 && text[0] == '\\' && text[1] == '\\') {
+        // \\server\share: up to, not including, the backslash after the share.
+        std::size_t i = 3, n = 0;
+        while (i < length && n < 2) {
+            if (At(text, i) == '\\') ++n;
+            if (n < 2) ++i;
+        }
+        if (i <= length && At(text, i) == '\\') --i;
+        return text.substr(0, i);
+    }
+    return std::string();
+}
+
+bool FolderExists(const std::string& path) {
+    os::u32 attributes = os::GetFileAttributesA(path.c_str());
+    return attributes != os::InvalidFileAttributes &&
+           (attributes & os::FileAttributeDirectory) != 0;
+}

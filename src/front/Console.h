@@ -1,0 +1,20 @@
+// Console output and the yes/no question. Messages are held in the ANSI code
+// page and converted to the console's OEM page on their way out.
+#pragma once
+
+#include <string>
+
+// Standard output as a text stream with a 128-byte buffer. On a console each
+// line is written at once; on a file or pipe only full buffers and the rest
+// at closing. Opening fails (input/output error 105) when the handle's type
+// is unknown, for example when there is no standard output at all.
+void OpenStdOut();
+void CloseStdOut();
+void FlushStdOut();
+
+std::string ConvertConsoleText(const std::string& text);
+void PrintLine(const std::string& text);
+void PrintConverted(const std::string& text);
+// message with "%s" replaced by argument, then PrintConverted.
+void PrintFormatted(const std::string& message, const std::string& argument);
+bool AskConfirmation(const std::string& question);

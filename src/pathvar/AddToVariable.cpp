@@ -1,0 +1,83 @@
+#include "pathvar/AddToVariable.h"
+
+#include "MiniReg/MiniReg.h"
+#include "front/Console.h"
+#include "front/ProgramState.h"
+#include "pathvar/PathList.h"
+#include "pathvar/TypeRepair.h"
+
+#include <cstdint>
+
+namespace {
+
+const char kAlreadyPresent[] = "Le chemin %s existe d\xE9j\xE0 dans la variable Path.";
+const char kWriteRefused[] = "Ecriture de la variable Path \xE9" "chou\xE9" "e (droits requis).";
+
+// The checks both add flows start with: the value exists and has this type.
+bool CheckVariable(std::uint32_t expectedType, const char* wrongTypeMessage) {
+    if (!HasValue(RootKey, ValuePath)) {
+        PrintConverted("La variable Path n'existe pas.");
+        return false;
+    }
+    std::uint32_t type = 0;
+    if (!FetchValueType(RootKey, ValuePath, type)) {
+        PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
+        return false;
+    }
+    if (type != expectedType) {
+        PrintConverted(wrongTypeMessage);
+        return false;
+    }
+    return true;
+}
+
+bool AlreadyPresent(const std::string& folder) {
+    if (!PathListContains(folder, CurrentPathText)) return false;
+    PrintFormatted(kAlreadyPresent, folder);
+    PrintLine("");
+    return true;
+}
+
+} // namespace
+
+bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
+    if (HasValue(root, valuePath)) return true;
+    if (!PutExpandSzValue(root, valuePath, "")) return false;
+    PrintConverted("La variable Path (inexistante) a \xE9t\xE9 cr\xE9\xE9" "e.");
+    PrintLine("");
+    return true;
+}
+
+bool AddToExpandSzVariable(const std::string& folder) {
+    if (!CheckVariable(os::RegExpandSz, "La variable Path ne poss\xE8" "de pas le type REG_EXPAND_SZ."))
+        return false;
+    if (!FetchExpandSzValue(RootKey, ValuePath, CurrentPathText)) {
+        PrintConverted("Lecture de la variable Path REG_EXPAND_SZ \xE9" "chou\xE9" "e.");
+        return false;
+    }
+    if (AlreadyPresent(folder)) return true;
+    NewPathText = AppendToPathList(CurrentPathText, folder);
+    if (PutExpandSzValue(RootKey, ValuePath, NewPathText)) return true;
+    PrintConverted(kWriteRefused);
+    return false;
+}
+
+bool AddToSzVariable(const std::string& folder) {
+    if (!CheckVariable(os::RegSz, "La variable Path ne poss\xE8" "de pas le type REG_SZ."))
+        return false;
+    if (!FetchSzValue(RootKey, ValuePath, CurrentPathText)) {
+        PrintConverted("Lecture de la variable Path REG_SZ \xE9" "chou\xE9" "e.");
+        return false;
+    }
+    if (RepairType) {
+        if (!RepairVariableType()) return false;
+        return AddToExpandSzVariable(folder);
+    }
+    PrintConverted("La variable Path poss\xE8" "de le type REG_SZ (r\xE9paration recommand\xE9" "e).");
+    PrintLine("");
+    if (AlreadyPresent(folder)) return true;
+    NewPathText = AppendToPathList(CurrentPathText, folder);
+    if (PutSzValue(RootKey, ValuePath, NewPathText)) return true;
+    PrintConverted(kWriteRefused);
+    return false;
+}

@@ -1,0 +1,80 @@
+#include "pathvar/PathList.h"
+
+#include "front/Console.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// Entries compare without their trailing backslashes and without regard to
+// case, by the user's locale.
+std::string ComparisonForm(const std::string& entry) {
+    std::string form = StripTrailingChar('\\', entry);
+    if (!form.empty()) os::CharUpperBuffA(form.data(), static_cast<os::u32>(form.size()));
+    return form;
+}
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+bool OnlyBlanksAndSemicolons(const std::string& list) {
+    for (char c : list)
+        if (!IsBlankOrControl(c) && c != ';') return false;
+    return true;
+}
+
+} // namespace
+
+std::string StripTrailingChar(char ch, const std::string& text) {
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == ch) --end;
+    return text.substr(0, end);
+}
+
+bool PathListContains(const std::string& folder, const std::string& list) {
+    const std::string key = ComparisonForm(folder);
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = list.find(';', start);
+        if (end == std::string::npos) {
+            std::string last = list.substr(start);
+            return !last.empty() && ComparisonForm(last) == key;
+        }
+        if (ComparisonForm(list.substr(start, end - start)) == key) return true;
+        start = end + 1;
+    }
+}
+
+std::string AppendToPathList(const std::string& list, const std::string& folder) {
+    // A list of nothing but blanks and separators holds no entry worth keeping;
+    // keeping it would put empty entries (the current folder) in front.
+    if (OnlyBlanksAndSemicolons(list)) return folder;
+    std::size_t first = 0, end = list.size();
+    while (first < end && IsBlankOrControl(list[first])) ++first;
+    while (end > first && IsBlankOrControl(list[end - 1])) --end;
+    std::string trimmed = StripTrailingChar(';', list.substr(first, end - first));
+    return trimmed.empty() ? folder : trimmed + ";" + folder;
+}
+
+void ShowPathVariable(const std::string& current, const std::string& updated) {
+    if (!current.empty()) {
+        PrintConverted("Variable Path :");
+        PrintLine(current);
+        PrintLine("");
+    }
+    const std::string* decompose = &current;
+    if (!updated.empty()) {
+        PrintConverted("Nouvelle variable Path :");
+        PrintLine(updated);
+        PrintLine("");
+        decompose = &updated;
+    }
+    if (decompose->find(';') == std::string::npos) return;
+    PrintConverted("Variable Path (d\xE9" "compos\xE9" "e) :");
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = decompose->find(';', start);
+        std::string entry = decompose->substr(start, end == std::string::npos ? end : end - start);
+        if (!entry.empty()) PrintConverted(entry);
+        if (end == std::string::npos) return;
+        start = end + 1;
+    }
+}

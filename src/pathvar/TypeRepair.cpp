@@ -1,0 +1,65 @@
+#include "pathvar/TypeRepair.h"
+
+#include "MiniReg/MiniReg.h"
+#include "front/Console.h"
+#include "front/ProgramState.h"
+#include "platform/Platform.h"
+
+#include <cstdint>
+#include <string>
+
+namespace {
+const char kBackupSuffix[] = "_wayFOLD_BACKUP";
+}
+
+// The text is always held by the variable, the backup or both: backup
+// written first, variable rewritten next, backup deleted last.
+bool RepairVariableType() {
+    if (!HasValue(RootKey, ValuePath)) {
+        PrintConverted("La variable Path n'existe pas.");
+        return false;
+    }
+    std::uint32_t type = 0;
+    if (!FetchValueType(RootKey, ValuePath, type)) {
+        PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
+        return false;
+    }
+    if (type == os::RegExpandSz) {
+        if (!FetchExpandSzValue(RootKey, ValuePath, CurrentPathText)) {
+            PrintConverted("Lecture de la variable Path REG_EXPAND_SZ \xE9" "chou\xE9" "e.");
+            return false;
+        }
+        PrintConverted("Une r\xE9paration n'est pas n\xE9" "cessaire (REG_EXPAND_SZ d\xE9tect\xE9).");
+        PrintLine("");
+        return true;
+    }
+    if (type != os::RegSz) {
+        PrintConverted("La variable Path ne poss\xE8" "de pas le type REG_SZ (r\xE9paration impossible).");
+        return false;
+    }
+    std::string text;
+    if (!FetchSzValue(RootKey, ValuePath, text)) {
+        PrintConverted("Lecture de la variable Path REG_SZ \xE9" "chou\xE9" "e.");
+        return false;
+    }
+    PrintConverted("La variable Path poss\xE8" "de le type REG_SZ (r\xE9paration en cours).");
+    const std::string backupPath = ValuePath + kBackupSuffix;
+    bool result = false;
+    if (!PutSzValue(RootKey, backupPath, text)) {
+        PrintConverted("Sauvegarde de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+    } else {
+        PrintConverted("Sauvegarde de la variable REG_SZ effectu\xE9" "e.");
+        if (!PutExpandSzValue(RootKey, ValuePath, text)) {
+            PrintConverted("Ecriture de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+        } else {
+            result = true;
+            PrintConverted("Modification du type REG_SZ en REG_EXPAND_SZ effectu\xE9" "e.");
+            if (RemoveValue(RootKey, backupPath))
+                PrintConverted("Suppression de la sauvegarde REG_SZ effectu\xE9" "e.");
+            else
+                PrintConverted("Suppression de la sauvegarde REG_SZ \xE9" "chou\xE9" "e.");
+        }
+    }
+    PrintLine("");
+    return result;
+}

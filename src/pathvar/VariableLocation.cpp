@@ -1,0 +1,44 @@
+#include "pathvar/VariableLocation.h"
+
+#include "front/ProgramState.h"
+#include "platform/Platform.h"
+
+namespace {
+constexpr unsigned char kScramblingByte = 0x5E;
+}
+
+// The current user's variable, under HKEY_CURRENT_USER.
+const unsigned char UserLocation[17] = {
+    0x10, 0x1B, 0x30, 0x28, 0x37, 0x2C, 0x31, 0x30, 0x33, 0x3B, 0x30, 0x2A,
+    0x02, 0x0E, 0x3F, 0x2A, 0x36,
+};
+
+// The variable shared by all users, under HKEY_LOCAL_MACHINE.
+const unsigned char MachineLocation[66] = {
+    0x41, 0x0D, 0x07, 0x0D, 0x0A, 0x1B, 0x13, 0x02, 0x1D, 0x2B, 0x2C, 0x2C,
+    0x3B, 0x30, 0x2A, 0x1D, 0x31, 0x30, 0x2A, 0x2C, 0x31, 0x32, 0x0D, 0x3B,
+    0x2A, 0x02, 0x1D, 0x31, 0x30, 0x2A, 0x2C, 0x31, 0x32, 0x02, 0x0D, 0x3B,
+    0x2D, 0x2D, 0x37, 0x31, 0x30, 0x7E, 0x13, 0x3F, 0x30, 0x3F, 0x39, 0x3B,
+    0x2C, 0x02, 0x1B, 0x30, 0x28, 0x37, 0x2C, 0x31, 0x30, 0x33, 0x3B, 0x30,
+    0x2A, 0x02, 0x0E, 0x3F, 0x2A, 0x36,
+};
+
+std::string DescrambleLocation(const unsigned char* stored, std::size_t capacity) {
+    unsigned char copy[256] = {};
+    for (std::size_t i = 0; i <= capacity && i < sizeof copy; ++i) copy[i] = stored[i];
+    std::size_t length = copy[0];
+    if (length > capacity) length = capacity; // never read past the array
+    std::string text(reinterpret_cast<const char*>(copy + 1), length);
+    for (char& c : text) c = static_cast<char>(c ^ kScramblingByte);
+    return text;
+}
+
+void ChooseVariable() {
+    if (!MachineScope) {
+        RootKey = os::HKeyCurrentUser;
+        ValuePath = DescrambleLocation(UserLocation, 16);
+    } else {
+        RootKey = os::HKeyLocalMachine;
+        ValuePath = DescrambleLocation(MachineLocation, 65);
+    }
+}

@@ -1,0 +1,98 @@
+// The one seam between wayFOLD and Windows.
+//
+// Every call the command makes to the operating system goes through the
+// functions below. They keep the names, argument order and results of the
+// ANSI Win32 calls they stand for, with plain fixed-size types instead of
+// <windows.h>, so the logic reads like Win32 code and builds anywhere.
+// Win32Platform.cpp forwards them to Windows; the unit tests link the
+// simulated Windows of platform/sim in its place.
+#pragma once
+
+#include <cstdint>
+
+namespace os {
+
+using u32 = std::uint32_t;
+using Status = std::int32_t;   // LSTATUS of the registry calls
+using Handle = std::uintptr_t; // HANDLE
+using RegKey = std::uintptr_t; // HKEY
+
+// Predefined root keys, sign-extended as <windows.h> makes them on 64 bits.
+constexpr RegKey HKeyCurrentUser = RegKey(0xFFFFFFFF80000001ull);
+constexpr RegKey HKeyLocalMachine = RegKey(0xFFFFFFFF80000002ull);
+
+constexpr Status ErrorSuccess = 0;
+constexpr u32 RegSz = 1;
+constexpr u32 RegExpandSz = 2;
+constexpr u32 KeyRead = 0x20019;
+constexpr u32 KeyWrite = 0x20006;
+
+constexpr u32 StdInputHandle = u32(-10);
+constexpr u32 StdOutputHandle = u32(-11);
+constexpr u32 StdErrorHandle = u32(-12);
+
+constexpr u32 FileTypeUnknown = 0;
+constexpr u32 FileTypeDisk = 1;
+constexpr u32 FileTypeChar = 2;
+constexpr u32 FileTypePipe = 3;
+
+constexpr u32 InvalidFileAttributes = 0xFFFFFFFFu;
+constexpr u32 FileAttributeDirectory = 0x10;
+
+constexpr std::uint16_t KeyEvent = 1;
+constexpr u32 LocaleIDefaultAnsiCodePage = 0x1004;
+
+// The part of an INPUT_RECORD that the confirmation question looks at.
+struct InputRecord {
+    std::uint16_t EventType;
+    char AsciiChar; // of a key event
+};
+
+// The part of a CPINFO that tells the lead bytes of a code page.
+struct CpInfo {
+    u32 MaxCharSize;
+    unsigned char LeadByte[12]; // pairs of inclusive ranges, ended by 0, 0
+};
+
+// Registry (advapi32)
+Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass,
+                       u32 options, u32 access, void* security, RegKey* result,
+                       u32* disposition);
+Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
+                     RegKey* result);
+Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* type,
+                        unsigned char* data, u32* size);
+Status RegSetValueExA(RegKey key, const char* valueName, u32 reserved, u32 type,
+                      const unsigned char* data, u32 size);
+Status RegDeleteValueA(RegKey key, const char* valueName);
+Status RegCloseKey(RegKey key);
+
+// Console and standard handles (kernel32)
+Handle GetStdHandle(u32 which);
+u32 GetFileType(Handle file);
+bool WriteFile(Handle file, const void* data, u32 size, u32* written);
+bool FlushConsoleInputBuffer(Handle input);
+bool ReadConsoleInputA(Handle input, InputRecord* records, u32 length, u32* read);
+u32 GetLastError();
+
+// Text in the ANSI code page (user32)
+bool CharToOemBuffA(const char* source, char* target, u32 length);
+bool CharToOemA(const char* source, char* target);
+u32 CharUpperBuffA(char* text, u32 length);
+const char* CharNextA(const char* position);
+
+// Process
+const char* GetCommandLineA();
+u32 GetModuleFileNameA(void* module, char* name, u32 size);
+
+// File system (kernel32)
+u32 GetFileAttributesA(const char* path);
+bool CreateDirectoryA(const char* path, void* security);
+
+// Locale (kernel32)
+u32 GetThreadLocale();
+int GetLocaleInfoA(u32 locale, u32 type, char* data, int size);
+u32 GetACP();
+bool GetCPInfo(u32 codePage, CpInfo* info);
+
+} // namespace os

@@ -1,0 +1,132 @@
+// The seam's real side: each call forwards to Windows, converting only the
+// handle and integer types.
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+namespace os {
+
+namespace {
+HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+HANDLE ToHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+} // namespace
+
+Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass,
+                       u32 options, u32 access, void* security, RegKey* result,
+                       u32* disposition) {
+    HKEY opened = nullptr;
+    DWORD how = 0;
+    LSTATUS status = ::RegCreateKeyExA(ToHkey(key), subKey, reserved, keyClass, options,
+                                       access, static_cast<LPSECURITY_ATTRIBUTES>(security),
+                                       &opened, &how);
+    if (result) *result = reinterpret_cast<RegKey>(opened);
+    if (disposition) *disposition = how;
+    return status;
+}
+
+Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
+                     RegKey* result) {
+    HKEY opened = nullptr;
+    LSTATUS status = ::RegOpenKeyExA(ToHkey(key), subKey, options, access, &opened);
+    if (result) *result = reinterpret_cast<RegKey>(opened);
+    return status;
+}
+
+Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* type,
+                        unsigned char* data, u32* size) {
+    DWORD valueType = 0;
+    DWORD valueSize = size ? *size : 0;
+    LSTATUS status = ::RegQueryValueExA(ToHkey(key), valueName,
+                                        reinterpret_cast<LPDWORD>(reserved),
+                                        type ? &valueType : nullptr, data,
+                                        size ? &valueSize : nullptr);
+    if (type) *type = valueType;
+    if (size) *size = valueSize;
+    return status;
+}
+
+Status RegSetValueExA(RegKey key, const char* valueName, u32 reserved, u32 type,
+                      const unsigned char* data, u32 size) {
+    return ::RegSetValueExA(ToHkey(key), valueName, reserved, type, data, size);
+}
+
+Status RegDeleteValueA(RegKey key, const char* valueName) {
+    return ::RegDeleteValueA(ToHkey(key), valueName);
+}
+
+Status RegCloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
+
+Handle GetStdHandle(u32 which) {
+    return reinterpret_cast<Handle>(::GetStdHandle(which));
+}
+
+u32 GetFileType(Handle file) { return ::GetFileType(ToHandle(file)); }
+
+bool WriteFile(Handle file, const void* data, u32 size, u32* written) {
+    DWORD done = 0;
+    BOOL ok = ::WriteFile(ToHandle(file), data, size, &done, nullptr);
+    if (written) *written = done;
+    return ok != FALSE;
+}
+
+bool FlushConsoleInputBuffer(Handle input) {
+    return ::FlushConsoleInputBuffer(ToHandle(input)) != FALSE;
+}
+
+bool ReadConsoleInputA(Handle input, InputRecord* records, u32 length, u32* read) {
+    // One record at a time is all the question ever asks for.
+    if (length == 0) return false;
+    INPUT_RECORD record{};
+    DWORD count = 0;
+    BOOL ok = ::ReadConsoleInputA(ToHandle(input), &record, 1, &count);
+    if (read) *read = count;
+    if (!ok || count == 0) return ok != FALSE;
+    records[0].EventType = record.EventType;
+    records[0].AsciiChar =
+        record.EventType == KEY_EVENT ? record.Event.KeyEvent.uChar.AsciiChar : '\0';
+    return true;
+}
+
+u32 GetLastError() { return ::GetLastError(); }
+
+bool CharToOemBuffA(const char* source, char* target, u32 length) {
+    return ::CharToOemBuffA(source, target, length) != FALSE;
+}
+
+bool CharToOemA(const char* source, char* target) {
+    return ::CharToOemA(source, target) != FALSE;
+}
+
+u32 CharUpperBuffA(char* text, u32 length) { return ::CharUpperBuffA(text, length); }
+
+const char* CharNextA(const char* position) { return ::CharNextA(position); }
+
+const char* GetCommandLineA() { return ::GetCommandLineA(); }
+
+u32 GetModuleFileNameA(void* module, char* name, u32 size) {
+    return ::GetModuleFileNameA(static_cast<HMODULE>(module), name, size);
+}
+
+u32 GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+
+bool CreateDirectoryA(const char* path, void* security) {
+    return ::CreateDirectoryA(path, static_cast<LPSECURITY_ATTRIBUTES>(security)) != FALSE;
+}
+
+u32 GetThreadLocale() { return ::GetThreadLocale(); }
+
+int GetLocaleInfoA(u32 locale, u32 type, char* data, int size) {
+    return ::GetLocaleInfoA(locale, type, data, size);
+}
+
+u32 GetACP() { return ::GetACP(); }
+
+bool GetCPInfo(u32 codePage, CpInfo* info) {
+    CPINFO cp{};
+    if (!::GetCPInfo(codePage, &cp)) return false;
+    info->MaxCharSize = cp.MaxCharSize;
+    for (int i = 0; i < 12; ++i) info->LeadByte[i] = cp.LeadByte[i];
+    return true;
+}
+
+} // namespace os
