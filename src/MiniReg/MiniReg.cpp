@@ -13,10 +13,11 @@ bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, Value
     if (p == 0) return false;
     std::string subKey = valuePath.substr(0, p - 1);
     os::RegKey key = 0;
+    os::u32 disposition = 0; // created or opened: either will do
     os::Status opened;
     if (how == OpenFor::Write)
         opened = os::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, os::KeyWrite, nullptr,
-                                     &key, nullptr);
+                                     &key, &disposition);
     else
         opened = os::RegOpenKeyExA(root, subKey.c_str(), 0,
                                    how == OpenFor::Read ? os::KeyRead : os::KeyWrite, &key);
