@@ -1,7 +1,9 @@
 // Every unit test starts on a fresh simulated machine with a fresh process:
-// program-wide state reset and standard output open on a pipe.
+// program-wide state reset, the lead-byte set read again, and standard
+// output open on a pipe.
 #pragma once
 
+#include "folder/PathText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
 #include "platform/sim/SimWindows.h"
@@ -15,7 +17,14 @@ protected:
     void SetUp() override {
         sim::Reset();
         ResetProgramState();
+        ReadLeadByteSet();
         OpenStdOut();
+    }
+    // A double-byte ANSI code page: code page 932's lead bytes.
+    void UseCodePage932() {
+        sim::AnsiCodePage = 932;
+        sim::SetLeadByteRanges({{0x81, 0x9F}, {0xE0, 0xFC}});
+        ReadLeadByteSet();
     }
     // Everything written to standard output, once it is closed.
     std::string Output() {

@@ -46,6 +46,7 @@ void Reset() {
     InputIsConsole = true;
     ReadConsoleCount = 0;
     CommandLine = "wayfold";
+    ModulePath = "C:\\outils\\wayfold.exe";
     AnsiCodePage = 1252;
     SetLeadByteRanges({});
     lastError = 0;
@@ -96,13 +97,15 @@ bool FlushConsoleInputBuffer(Handle) {
 
 bool ReadConsoleInputA(Handle, InputRecord* records, u32 length, u32* read) {
     ++sim::ReadConsoleCount;
-    if (!sim::InputIsConsole || sim::Keys.empty() || length == 0) {
+    // Keys typed ahead come first unless a flush dropped them.
+    auto& queue = sim::TypeAhead.empty() ? sim::Keys : sim::TypeAhead;
+    if (!sim::InputIsConsole || queue.empty() || length == 0) {
         if (read) *read = 0;
         sim::lastError = 6;
         return false;
     }
-    records[0] = sim::Keys.front();
-    sim::Keys.pop_front();
+    records[0] = queue.front();
+    queue.pop_front();
     if (read) *read = 1;
     return true;
 }

@@ -67,7 +67,8 @@ extern std::vector<std::string> StdOutWrites; // each WriteFile to standard outp
 extern int FailStdOutWriteNumber;    // that WriteFile (from 1) fails
 std::string StdOut();                // all of standard output
 extern std::string StdErr;
-// Keys typed before the question is asked: dropped by FlushConsoleInputBuffer.
+// Keys typed before the question is asked: read before Keys unless
+// FlushConsoleInputBuffer drops them first.
 extern std::deque<os::InputRecord> TypeAhead;
 // Records typed while the program waits: each ReadConsoleInputA takes the
 // next one. When none is left, or InputIsConsole is false, the read fails.
