@@ -8,32 +8,22 @@ TEST_F(SimTest, AccentedLiteralIsWindows1252) {
     EXPECT_EQ(Output(), "cr\x82\x82\r\n");
 }
 
-TEST_F(SimTest, ConvertConsoleTextReturnsAConvertedCopy) {
-    const std::string text = "d\xE9j\xE0 \xEAtre \xE8";
-    EXPECT_EQ(ConvertConsoleText(text), "d\x82j\x85 \x88tre \x8A");
-    EXPECT_EQ(text, "d\xE9j\xE0 \xEAtre \xE8");
-    EXPECT_EQ(ConvertConsoleText(""), "");
-}
-
 namespace {
 
 const std::string kQuestion = "Confirmez l'ajout et la cr\x82" "ation du dossier [O/N] ?";
 
 os::InputRecord Key(char c) { return {os::KeyEvent, c}; }
 
-struct QuestionCase {
-    std::deque<os::InputRecord> typeAhead, keys;
-    bool console;
-    bool answer;
-    std::string echo; // what follows the question on its line
-    int reads;
-};
-
 } // namespace
 
 TEST_F(SimTest, QuestionTakesOnlyOOrNAndEchoesIt) {
     const os::InputRecord mouse{2, 'o'};
-    const QuestionCase cases[] = {
+    const struct {
+        std::deque<os::InputRecord> typeAhead, keys;
+        bool console, answer;
+        std::string echo; // what follows the question on its line
+        int reads;
+    } cases[] = {
         {{}, {Key('x'), Key('Y'), Key('\r'), mouse, Key('o')}, true, true, "o", 5},
         {{}, {Key('O')}, true, true, "O", 1},
         {{}, {Key('n')}, true, false, "n", 1},
@@ -52,16 +42,6 @@ TEST_F(SimTest, QuestionTakesOnlyOOrNAndEchoesIt) {
         EXPECT_EQ(Output(), kQuestion + c.echo + "\r\n");
         EXPECT_EQ(sim::ReadConsoleCount, c.reads);
     }
-}
-
-TEST_F(SimTest, SilentPrintsNothingAndAnswersYes) {
-    Silent = true;
-    sim::TypeKeys("n");
-    PrintLine("a");
-    PrintConverted("b");
-    EXPECT_TRUE(AskConfirmation("Q"));
-    EXPECT_EQ(Output(), "");
-    EXPECT_EQ(sim::ReadConsoleCount, 0);
 }
 
 TEST_F(SimTest, ConsoleGetsEachLineAndTheQuestionAtOnce) {
