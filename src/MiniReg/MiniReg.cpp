@@ -7,8 +7,10 @@ enum class OpenFor { Write, Read, Delete };
 
 // The frame every value operation shares: split the path at its last
 // backslash, open the sub-key, make one value call, close the key again.
+// A failed open leaves its status in *openStatus when asked for.
 template <typename ValueCall>
-bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, ValueCall call) {
+bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, ValueCall call,
+               os::Status* openStatus = nullptr) {
     std::int32_t p = LastCharPos('\\', valuePath);
     if (p == 0) return false;
     std::string subKey = valuePath.substr(0, p - 1);
@@ -21,7 +23,10 @@ bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, Value
     else
         opened = os::RegOpenKeyExA(root, subKey.c_str(), 0,
                                    how == OpenFor::Read ? os::KeyRead : os::KeyWrite, &key);
-    if (opened != os::ErrorSuccess) return false;
+    if (opened != os::ErrorSuccess) {
+        if (openStatus) *openStatus = opened;
+        return false;
+    }
     std::string name = valuePath.substr(p);
     bool result = false;
     try {
@@ -108,10 +113,21 @@ bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::stri
 }
 
 bool HasValue(os::RegKey root, const std::string& valuePath) {
-    return WithValue(root, valuePath, OpenFor::Read, [](os::RegKey key, const char* name) {
-        return os::RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) ==
-               os::ErrorSuccess;
-    });
+    bool missing = false;
+    return HasValue(root, valuePath, missing);
+}
+
+bool HasValue(os::RegKey root, const std::string& valuePath, bool& missing) {
+    os::Status status = os::ErrorSuccess;
+    bool found = WithValue(
+        root, valuePath, OpenFor::Read,
+        [&](os::RegKey key, const char* name) {
+            status = os::RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr);
+            return status == os::ErrorSuccess;
+        },
+        &status);
+    missing = !found && status == os::ErrorFileNotFound;
+    return found;
 }
 
 bool FetchValueType(os::RegKey root, const std::string& valuePath, std::uint32_t& type) {

@@ -18,6 +18,9 @@ bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::
 bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text);
 bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text);
 bool HasValue(os::RegKey root, const std::string& valuePath);
+// The same, and on false whether the registry said the key or value is not
+// there, as against refusing or failing the read.
+bool HasValue(os::RegKey root, const std::string& valuePath, bool& missing);
 bool FetchValueType(os::RegKey root, const std::string& valuePath, std::uint32_t& type);
 bool RemoveValue(os::RegKey root, const std::string& valuePath);
 

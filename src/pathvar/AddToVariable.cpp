@@ -41,8 +41,11 @@ bool AlreadyPresent(const std::string& folder) {
 } // namespace
 
 bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
-    if (HasValue(root, valuePath)) return true;
-    if (!PutExpandSzValue(root, valuePath, "")) return false;
+    bool missing = false;
+    if (HasValue(root, valuePath, missing)) return true;
+    // Only a value the registry says is not there gets created: a read refused
+    // for any other reason would otherwise replace the user's Path with nothing.
+    if (!missing || !PutExpandSzValue(root, valuePath, "")) return false;
     PrintConverted("La variable Path (inexistante) a \xE9t\xE9 cr\xE9\xE9" "e.");
     PrintLine("");
     return true;

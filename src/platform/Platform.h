@@ -22,6 +22,7 @@ constexpr RegKey HKeyCurrentUser = RegKey(0xFFFFFFFF80000001ull);
 constexpr RegKey HKeyLocalMachine = RegKey(0xFFFFFFFF80000002ull);
 
 constexpr Status ErrorSuccess = 0;
+constexpr Status ErrorFileNotFound = 2;
 constexpr u32 RegSz = 1;
 constexpr u32 RegExpandSz = 2;
 constexpr u32 KeyRead = 0x20019;

@@ -117,3 +117,26 @@ TEST_F(VariableFlowTest, AddChecksTheTypeItExpects) {
         EXPECT_EQ(NewPathText, "");
     }
 }
+
+// A Path that exists but cannot be read this time must not be taken for a
+// missing one and replaced by an empty value.
+TEST_F(VariableFlowTest, EnsureVariableCreatesOnlyAMissingValue) {
+    struct { Opt before; int fail; bool result; Opt after; std::string out; } cases[] = {
+        {Sz(kOld), 1, false, Sz(kOld), ""}, // the open refused
+        {Sz(kOld), 2, false, Sz(kOld), ""}, // the query refused
+        {Sz(kOld), 0, true, Sz(kOld), ""},
+        {{}, 0, true, Ex(""), Lines({kCreated, ""})},
+        {{}, 2, false, {}, ""},             // refused, not found: nothing written
+    };
+    for (const auto& c : cases) {
+        sim::Reset();
+        OpenStdOut();
+        ChooseVariable();
+        sim::AddKey(RootKey, "Environment");
+        if (c.before) sim::SetValue(RootKey, "Environment", "Path", c.before->type, c.before->data);
+        sim::FailRegCallNumber = c.fail;
+        EXPECT_EQ(EnsureVariable(RootKey, ValuePath), c.result) << c.fail;
+        EXPECT_EQ(sim::GetValue(RootKey, "Environment", "Path"), c.after) << c.fail;
+        EXPECT_EQ(Output(), c.out) << c.fail;
+    }
+}

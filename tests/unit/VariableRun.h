@@ -8,6 +8,12 @@
 #include <functional>
 #include <optional>
 
+namespace sim {
+inline void PrintTo(const Value& v, std::ostream* os) {
+    *os << "type " << v.type << " \"" << ::testing::PrintToString(v.data) << "\"";
+}
+} // namespace sim
+
 namespace vr {
 
 using Opt = std::optional<sim::Value>;
