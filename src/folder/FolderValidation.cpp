@@ -37,8 +37,11 @@ bool ValidateFolder(std::string& folder) {
         PrintConverted("Le dossier n'est pas sp\xE9" "cifi\xE9.");
         return false;
     }
-    if (HasInvalidChar(name)) {
-        PrintFormatted("Le dossier %s contient un caract\xE8re invalide.", name);
+    // A ';' splits the Path entry wherever it stands, so the first three bytes,
+    // which the name part leaves out, may not hold one either.
+    if (HasInvalidChar(name) || folder.find(';') != std::string::npos) {
+        PrintFormatted("Le dossier %s contient un caract\xE8re invalide.",
+                       HasInvalidChar(name) ? name : folder);
         return false;
     }
     PrintLine(" ");
