@@ -50,8 +50,14 @@ std::string AppendToPathList(const std::string& list, const std::string& folder)
     std::size_t first = 0, end = list.size();
     while (first < end && IsBlankOrControl(list[first])) ++first;
     while (end > first && IsBlankOrControl(list[end - 1])) --end;
-    std::string trimmed = StripTrailingChar(';', list.substr(first, end - first));
-    return trimmed.empty() ? folder : trimmed + ";" + folder;
+    while (end > first && list[end - 1] == ';') --end;
+    // One copy into a string of the final size: a Path can be 32 KB long.
+    std::string result;
+    result.reserve(end - first + 1 + folder.size());
+    result.append(list, first, end - first);
+    if (!result.empty()) result += ';';
+    result += folder;
+    return result;
 }
 
 void ShowPathVariable(const std::string& current, const std::string& updated) {
