@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The whole test run: native unit tests with sanitizers, then wayfold.exe
-# end to end under Wine. Exits non-zero on any failure.
+# The whole test run: native unit tests with sanitizers, wayfold.exe end to
+# end under Wine (from the unpacked release package), then a bounded run of
+# each fuzzer. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,10 +19,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 bash scripts/check-exe.sh build/windows/wayfold.exe
 
-echo "== End-to-end tests (Wine)"
-ctest --preset windows
+echo "== Release package, and the end-to-end tests (Wine) run from it unpacked"
+bash scripts/test-package.sh
 
-if [ -f tests/fuzz/run.sh ]; then
-  echo "== Fuzzing"
-  bash tests/fuzz/run.sh
-fi
+echo "== Fuzzing (libFuzzer, bounded time)"
+bash tests/fuzz/run.sh
