@@ -15,15 +15,8 @@ const char kWriteRefused[] = "Ecriture de la variable Path \xE9" "chou\xE9" "e (
 
 // The checks both add flows start with: the value exists and has this type.
 bool CheckVariable(std::uint32_t expectedType, const char* wrongTypeMessage) {
-    if (!HasValue(RootKey, ValuePath)) {
-        PrintConverted("La variable Path n'existe pas.");
-        return false;
-    }
     std::uint32_t type = 0;
-    if (!FetchValueType(RootKey, ValuePath, type)) {
-        PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
-        return false;
-    }
+    if (!FetchVariableType(type)) return false;
     if (type != expectedType) {
         PrintConverted(wrongTypeMessage);
         return false;

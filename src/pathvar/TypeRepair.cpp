@@ -12,18 +12,23 @@ namespace {
 const char kBackupSuffix[] = "_wayFOLD_BACKUP";
 }
 
-// The text is always held by the variable, the backup or both: backup
-// written first, variable rewritten next, backup deleted last.
-bool RepairVariableType() {
+bool FetchVariableType(std::uint32_t& type) {
     if (!HasValue(RootKey, ValuePath)) {
         PrintConverted("La variable Path n'existe pas.");
         return false;
     }
-    std::uint32_t type = 0;
     if (!FetchValueType(RootKey, ValuePath, type)) {
         PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
         return false;
     }
+    return true;
+}
+
+// The text is always held by the variable, the backup or both: backup
+// written first, variable rewritten next, backup deleted last.
+bool RepairVariableType() {
+    std::uint32_t type = 0;
+    if (!FetchVariableType(type)) return false;
     if (type == os::RegExpandSz) {
         if (!FetchExpandSzValue(RootKey, ValuePath, CurrentPathText)) {
             PrintConverted("Lecture de la variable Path REG_EXPAND_SZ \xE9" "chou\xE9" "e.");

@@ -1,4 +1,10 @@
 // Turns a REG_SZ Path value into REG_EXPAND_SZ, protected by a backup value.
 #pragma once
 
+#include <cstdint>
+
 bool RepairVariableType();
+
+// The variable's registry type, read the way the repair and add flows start:
+// a missing value or an unreadable type is reported and gives false.
+bool FetchVariableType(std::uint32_t& type);
