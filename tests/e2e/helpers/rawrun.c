@@ -1,0 +1,35 @@
+/* rawrun APPHEX LINEHEX
+ * Starts the program APP with exactly the command line LINE (both hex, so
+ * every byte 1..255 survives Wine's own argument quoting), passing on this
+ * process's standard handles and console, and exits with the child's
+ * status. */
+#define HELPER_NAME "rawrun"
+#include "helper.h"
+
+static void inheritable(HANDLE h) {
+    /* Some handles refuse this; they are passed on all the same. */
+    if (h && h != INVALID_HANDLE_VALUE) SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+}
+
+int main(int argc, char **argv) {
+    if (argc != 3) fail("usage: rawrun APPHEX LINEHEX");
+    char *app = unhex(argv[1], NULL);
+    char *line = unhex(argv[2], NULL);
+    STARTUPINFOA si;
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    inheritable(si.hStdInput);
+    inheritable(si.hStdOutput);
+    inheritable(si.hStdError);
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(app, line, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) fail("cannot start the program");
+    CloseHandle(pi.hThread);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD status = HELPER_FAILED;
+    GetExitCodeProcess(pi.hProcess, &status);
+    return (int)status;
+}
