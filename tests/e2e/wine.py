@@ -87,8 +87,8 @@ class Result(NamedTuple):
     err: bytes
 
 
-class WineError(AssertionError):
-    """Wine or a helper did not do its part; not a fault of the program."""
+class WineError(Exception):
+    """Wine or a helper did not do its part (reported as a test error)."""
 
 
 def _unix_locale_ok(name="fr_FR.UTF-8"):
@@ -257,8 +257,11 @@ class Prefix:
                 os.close(master)
             except OSError:
                 pass
-        if result.status in (HELPER_FAILED, HELPER_TIMEOUT):
-            raise WineError("keyfeed: status %d, %r" % (result.status, result.err))
+        if result.status == HELPER_TIMEOUT:
+            raise WineError("the program was still running long after the keys %r were "
+                            "typed; output %r" % (_bytes(keys), result.out))
+        if result.status == HELPER_FAILED:
+            raise WineError("keyfeed failed: %r" % result.err)
         return result
 
     # -- registry ---------------------------------------------------------

@@ -72,3 +72,14 @@ static inline void put_number(unsigned long value) {
     do *--d = (char)('0' + value % 10); while (value /= 10);
     puts_out(d);
 }
+
+/* CreateProcessA with the handles inherited. Under load Wine now and then
+ * fails a start with ERROR_INTERNAL_ERROR before the child ran any of its
+ * code; such a start is tried again. */
+static inline void start_child(char *app, char *line, STARTUPINFOA *si, PROCESS_INFORMATION *pi) {
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(app, line, NULL, NULL, TRUE, 0, NULL, NULL, si, pi)) return;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) fail("cannot start the program");
+        Sleep(200);
+    }
+}

@@ -99,7 +99,7 @@ int main(int argc, char **argv) {
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     SetHandleInformation(si.hStdOutput, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     SetHandleInformation(si.hStdError, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    if (!CreateProcessA(app, line, NULL, NULL, TRUE, 0, NULL, NULL, &si, &child)) fail("cannot start the program");
+    start_child(app, line, &si, &child);
     CloseHandle(child.hThread);
 
     INPUT_RECORD focus;

@@ -26,7 +26,7 @@ int main(int argc, char **argv) {
     inheritable(si.hStdOutput);
     inheritable(si.hStdError);
     PROCESS_INFORMATION pi;
-    if (!CreateProcessA(app, line, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) fail("cannot start the program");
+    start_child(app, line, &si, &pi);
     CloseHandle(pi.hThread);
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD status = HELPER_FAILED;
