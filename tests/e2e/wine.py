@@ -217,6 +217,16 @@ class Prefix:
             r.join(timeout=5)
         return Result(status, b"".join(out), b"".join(err))
 
+    def _line_arg(self, line):
+        """A command line for the helpers: hex, or through a file when the
+        hex would not fit in the helper's own 32,767-character line."""
+        line = _bytes(line)
+        if len(line) <= 4096:
+            return line.hex()
+        with open(self.unix_path(TOOLS + r"\line.bin"), "wb") as f:
+            f.write(line)
+        return "@" + TOOLS + r"\line.bin"
+
     def run(self, args=b"", stdin="null", line=None, app=EXE):
         """wayfold with the raw command line b"wayfold " + args (or exactly
         line). args and line are bytes in the ANSI code page (or str, encoded
@@ -224,7 +234,7 @@ class Prefix:
         bytes fed through a pipe."""
         if line is None:
             line = b"wayfold" + (b" " + _bytes(args) if args else b"")
-        cmd = [self._tool("rawrun.exe"), _hex(app), _bytes(line).hex()]
+        cmd = [self._tool("rawrun.exe"), _hex(app), self._line_arg(line)]
         if stdin == "null":
             result = self._wine(cmd, stdin=subprocess.DEVNULL)
         else:
@@ -248,7 +258,7 @@ class Prefix:
         drain.start()
         try:
             result = self._wine([self._tool("keyfeed.exe"), "screen" if screen else "pipe",
-                                 _hex(app), _bytes(line).hex(), _bytes(keys).hex()],
+                                 _hex(app), self._line_arg(line), _bytes(keys).hex()],
                                 stdin=slave)
         finally:
             os.close(slave)

@@ -50,6 +50,21 @@ static inline char *unhex(char *text, DWORD *size) {
     return text;
 }
 
+/* A command-line argument that is hex, or "@" and the Windows path of a
+ * file holding the bytes: a long line in hex would pass the 32,767-character
+ * limit of the helper's own command line. */
+static inline char *hex_or_file(char *arg) {
+    if (arg[0] != '@') return unhex(arg, NULL);
+    HANDLE f = CreateFileA(arg + 1, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (f == INVALID_HANDLE_VALUE) fail("cannot open the argument file");
+    DWORD size = GetFileSize(f, NULL), got = 0;
+    char *bytes = HeapAlloc(GetProcessHeap(), 0, size + 1);
+    if (!bytes || !ReadFile(f, bytes, size, &got, NULL) || got != size) fail("cannot read the argument file");
+    CloseHandle(f);
+    bytes[size] = '\0';
+    return bytes;
+}
+
 /* Writes bytes as lower-case hex to standard output. */
 static inline void put_hex(const unsigned char *data, DWORD size) {
     static const char digits[] = "0123456789abcdef";

@@ -1,6 +1,7 @@
 /* keyfeed MODE APPHEX LINEHEX KEYSHEX
- * Runs APP with the raw command line LINE in this process's console, its
- * standard input being the console, and types KEYS into it one at a time.
+ * Runs APP with the raw command line LINE (hex, or @file) in this process's
+ * console, its standard input being the console, and types KEYS into it one
+ * at a time.
  * MODE "pipe": the child's standard output is ours (exact bytes).
  * MODE "screen": the child writes to the console; at the end the screen
  * rows, right-trimmed, are written to our standard output, CR LF after each.
@@ -77,7 +78,7 @@ int main(int argc, char **argv) {
     int screen = !strcmp(argv[1], "screen");
     if (!screen && strcmp(argv[1], "pipe")) fail("mode is pipe or screen");
     char *app = unhex(argv[2], NULL);
-    char *line = unhex(argv[3], NULL);
+    char *line = hex_or_file(argv[3]);
     DWORD key_count;
     char *keys = unhex(argv[4], &key_count);
 

@@ -1,8 +1,8 @@
 /* rawrun APPHEX LINEHEX
  * Starts the program APP with exactly the command line LINE (both hex, so
- * every byte 1..255 survives Wine's own argument quoting), passing on this
- * process's standard handles and console, and exits with the child's
- * status. */
+ * every byte 1..255 survives Wine's own argument quoting; LINEHEX may also
+ * be @file), passing on this process's standard handles and console, and
+ * exits with the child's status. */
 #define HELPER_NAME "rawrun"
 #include "helper.h"
 
@@ -14,7 +14,7 @@ static void inheritable(HANDLE h) {
 int main(int argc, char **argv) {
     if (argc != 3) fail("usage: rawrun APPHEX LINEHEX");
     char *app = unhex(argv[1], NULL);
-    char *line = unhex(argv[2], NULL);
+    char *line = hex_or_file(argv[2]);
     STARTUPINFOA si;
     memset(&si, 0, sizeof si);
     si.cb = sizeof si;
