@@ -1,10 +1,11 @@
 """End to end, under Wine: the usage text, the raw command line, the drive
 messages and the confirmation question of wayfold.exe."""
 
+import re
 import unittest
 
 import wine
-from wine import HKCU_ENV, HKLM_ENV, REG_EXPAND_SZ, oem
+from wine import HKCU_ENV, HKLM_ENV, REG_EXPAND_SZ, REG_SZ, oem
 
 P = None  # the module's Wine prefix
 
@@ -90,6 +91,9 @@ class UsageTest(Untouched, unittest.TestCase):
     def test_usage_on_a_pipe_whatever_the_input(self):
         self.assertEqual(P.run(b"/?", stdin=b"o\r\n"), (1, USAGE, b""))
 
+    def test_usage_to_a_file(self):
+        self.assertEqual(P.run(b"/?", stdout="file"), (1, USAGE, b""))
+
     def test_silent_usage_prints_nothing(self):
         for args in (b"/S /?", b"/? /S", b"/s /?", b"? /S", b'"/S" /?'):
             with self.subTest(args=args):
@@ -146,6 +150,38 @@ class CommandLineTest(Untouched, unittest.TestCase):
         for args, shown in cases:
             with self.subTest(args=args):
                 self.assertEqual(P.run(args), (1, asked(shown) + b"\r\n", b""))
+        self.assertUntouched()
+
+
+    def test_longest_command_line(self):
+        # 32,766 characters: the most CreateProcess passes on.
+        line = b"wayfold C:\\" + b"y" * (32766 - len(b"wayfold C:\\"))
+        folder = line[len(b"wayfold "):] + b"\\"
+        self.assertEqual(P.run(line=line), (1, asked(folder) + b"\r\n", b""))
+
+
+class NoStdOutTest(Untouched, unittest.TestCase):
+    """Without any standard output handle the program stops before doing
+    anything, even with /S, and reports the I/O error on standard error."""
+
+    REPORT = re.compile(rb"Exception EInOutError dans le module wayfold\.exe dans [0-9A-F]{16}\.\r\n"
+                        rb"Erreur d'E/S 105\.\r\n\r\n\Z")
+
+    def setUp(self):
+        # A REG_SZ Path, which /S /R would turn into REG_EXPAND_SZ.
+        P.set_text(HKCU_ENV, "Path", r"C:\a", REG_SZ)
+        super().setUp()
+
+    def tearDown(self):
+        P.delete_value(HKCU_ENV, "Path")
+
+    def test_io_error_105(self):
+        for args in (b"/?", b"C:\\outils /S", b"/S /R"):
+            with self.subTest(args=args):
+                result = P.run(args, stdout="none")
+                self.assertEqual(result.status, 1)
+                self.assertEqual(result.out, b"")
+                self.assertRegex(result.err, self.REPORT)
         self.assertUntouched()
 
 

@@ -188,16 +188,26 @@ class Prefix:
 
     # -- running ----------------------------------------------------------
 
-    def _wine(self, args, stdin=None, input=None, timeout=RUN_TIMEOUT):
+    def _wine(self, args, stdin=subprocess.DEVNULL, input=None, timeout=RUN_TIMEOUT,
+              out_file=False):
         """Runs one Wine process and collects its output. Reads in threads and
         stops waiting for end of file shortly after the process ended: a Wine
-        background process that inherited a pipe may keep it open."""
+        background process that inherited a pipe may keep it open. With
+        out_file, standard output is a file on disk instead of a pipe."""
+        if out_file:
+            with tempfile.TemporaryFile() as f:
+                result = self._wine_to(args, stdin, input, timeout, f)
+                f.seek(0)
+                return result._replace(out=f.read())
+        return self._wine_to(args, stdin, input, timeout, subprocess.PIPE)
+
+    def _wine_to(self, args, stdin, input, timeout, stdout):
         proc = subprocess.Popen([WINE] + args, env=self.env, cwd=self.unix_path(TOOLS),
                                 stdin=subprocess.PIPE if input is not None else stdin,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                stdout=stdout, stderr=subprocess.PIPE)
         out, err = [], []
-        readers = [threading.Thread(target=_drain, args=(proc.stdout, out), daemon=True),
-                   threading.Thread(target=_drain, args=(proc.stderr, err), daemon=True)]
+        readers = [threading.Thread(target=_drain, args=(stream, sink), daemon=True)
+                   for stream, sink in ((proc.stdout, out), (proc.stderr, err)) if stream]
         for r in readers:
             r.start()
         if input is not None:
@@ -227,18 +237,22 @@ class Prefix:
             f.write(line)
         return "@" + TOOLS + r"\line.bin"
 
-    def run(self, args=b"", stdin="null", line=None, app=EXE):
+    def run(self, args=b"", stdin="null", line=None, app=EXE, stdout="pipe"):
         """wayfold with the raw command line b"wayfold " + args (or exactly
         line). args and line are bytes in the ANSI code page (or str, encoded
         so). stdin: "null" (/dev/null: a character device, no console), or
-        bytes fed through a pipe."""
+        bytes fed through a pipe. stdout: "pipe", "file" (on disk) or "none"
+        (no handle at all)."""
         if line is None:
             line = b"wayfold" + (b" " + _bytes(args) if args else b"")
         cmd = [self._tool("rawrun.exe"), _hex(app), self._line_arg(line)]
+        if stdout == "none":
+            cmd.append("noout")
+        how = dict(out_file=stdout == "file")
         if stdin == "null":
-            result = self._wine(cmd, stdin=subprocess.DEVNULL)
+            result = self._wine(cmd, stdin=subprocess.DEVNULL, **how)
         else:
-            result = self._wine(cmd, input=_bytes(stdin))
+            result = self._wine(cmd, input=_bytes(stdin), **how)
         if result.status == HELPER_FAILED:
             raise WineError("rawrun failed: %r" % result.err)
         return result
