@@ -152,13 +152,13 @@ class Prefix:
             self.close()
             raise
 
-    # -- lifetime ---------------------------------------------------------
-
     def need_french_file_names(self):
         """For tests that create folders with non-ASCII names."""
         if not self.french_file_names:
             raise WineError("no fr_FR.UTF-8 Unix locale: Wine cannot map non-ASCII file "
                             "names (generate it: localedef -i fr_FR -f UTF-8 fr_FR.UTF-8)")
+
+    # -- lifetime ---------------------------------------------------------
 
     def close(self):
         if os.path.isdir(self.path):
