@@ -2,6 +2,7 @@
 
 #include "folder/PathText.h"
 #include "front/Console.h"
+#include "platform/Platform.h"
 
 #include <cstring>
 
@@ -15,6 +16,15 @@ bool HasInvalidChar(const std::string& name) {
     for (char c : name)
         if (std::memchr(InvalidFolderChars, c, sizeof InvalidFolderChars - 1)) return true;
     return false;
+}
+
+// The absolute form of a folder, or the empty text if Windows cannot give it.
+std::string FullPath(const std::string& folder) {
+    os::u32 size = os::GetFullPathNameA(folder.c_str(), 0, nullptr, nullptr);
+    std::string full(size, '\0');
+    os::u32 length = size ? os::GetFullPathNameA(folder.c_str(), size, full.data(), nullptr) : 0;
+    full.resize(length < size ? length : 0);
+    return full;
 }
 
 } // namespace
@@ -31,6 +41,10 @@ bool ValidateFolder(std::string& folder) {
         return false;
     }
     folder = delimited;
+    // A drive-relative folder (C:outils) lies below the current folder of its
+    // drive, which differs from one process to the next: the Path entry must
+    // name the folder created here, so it is made absolute before any check.
+    if (folder.size() > 2 && folder[1] == ':' && folder[2] != '\\') folder = FullPath(folder);
     // The name part starts at the fourth byte, whatever the drive part's length.
     std::string name = folder.size() > 4 ? folder.substr(3, folder.size() - 4) : std::string();
     if (name.empty()) {

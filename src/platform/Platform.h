@@ -89,6 +89,7 @@ u32 GetModuleFileNameA(void* module, char* name, u32 size);
 // File system (kernel32)
 u32 GetFileAttributesA(const char* path);
 bool CreateDirectoryA(const char* path, void* security);
+u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart);
 
 // Locale (kernel32)
 u32 GetThreadLocale();

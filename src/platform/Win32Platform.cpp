@@ -113,6 +113,10 @@ bool CreateDirectoryA(const char* path, void* security) {
     return ::CreateDirectoryA(path, static_cast<LPSECURITY_ATTRIBUTES>(security)) != FALSE;
 }
 
+u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart) {
+    return ::GetFullPathNameA(path, size, buffer, filePart);
+}
+
 u32 GetThreadLocale() { return ::GetThreadLocale(); }
 
 int GetLocaleInfoA(u32 locale, u32 type, char* data, int size) {

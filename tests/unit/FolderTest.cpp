@@ -43,7 +43,9 @@ TEST_F(SimTest, ValidateFolderRefusesOrRewritesAndAsks) {
         {0, 0, "N", "C:\\Outils\\", false, "C:\\Outils\\", Confirmed("C:\\Outils\\", "N")},
         {0, 0, "o", "C:\\Outils\\\\", true, "C:\\Outils\\\\", Confirmed("C:\\Outils\\\\", "o")},
         {0, 0, "o", "C:\\a b\tc", true, "C:\\a b\tc\\", Confirmed("C:\\a b\tc\\", "o")},
-        {0, 0, "o", "C:?Outils", true, "C:?Outils\\", Confirmed("C:?Outils\\", "o")},
+        // Drive-relative: below the drive's current folder (its root here), made absolute.
+        {0, 0, "o", "C:Outils", true, "C:\\Outils\\", Confirmed("C:\\Outils\\", "o")},
+        {0, 0, "", "C:?Outils", false, "C:\\?Outils\\", Invalid("?Outils")},
         {0, 0, "o", "\\\\srv\\share\\x", true, "\\\\srv\\share\\x\\", Confirmed("\\\\srv\\share\\x\\", "o")},
         {0, 0, "o", "C:\\Caf\xE9", true, "C:\\Caf\xE9\\", Confirmed("C:\\Caf\x82\\", "o")},
         {0, 1, "", "C:\\Outils", true, "C:\\Outils\\", ""},

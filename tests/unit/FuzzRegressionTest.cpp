@@ -14,7 +14,7 @@ TEST_F(SimTest, SemicolonAnywhereInTheFolderIsRefused) {
     const struct {
         const char *line, *output;
     } cases[] = {
-        {"wayfold d:;outils", "Le dossier d:;outils\\ contient un caract\x8Are invalide.\r\n"},
+        {"wayfold d:;outils", "Le dossier ;outils contient un caract\x8Are invalide.\r\n"},
         {"wayfold \\\\;srv\\share\\x",
          "Le dossier \\\\;srv\\share\\x\\ contient un caract\x8Are invalide.\r\n"},
         {"wayfold d:\\a;b", "Le dossier a;b contient un caract\x8Are invalide.\r\n"},

@@ -101,4 +101,16 @@ bool CreateDirectoryA(const char* path, void*) {
     return true;
 }
 
+// The current folder of every drive is its root.
+u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart) {
+    std::string full = path;
+    if (full.size() >= 2 && full[1] == ':' && (full.size() == 2 || full[2] != '\\'))
+        full.insert(2, "\\");
+    if (filePart) *filePart = nullptr;
+    if (full.size() >= size) return static_cast<u32>(full.size() + 1);
+    full.copy(buffer, full.size());
+    buffer[full.size()] = '\0';
+    return static_cast<u32>(full.size());
+}
+
 } // namespace os
