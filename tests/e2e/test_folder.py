@@ -14,6 +14,7 @@ def setUpModule():
     global P
     P = wine.Prefix()
     P.remove_drive("Q")
+    P.add_drive("D")  # a new drive's current folder is its root
 
 
 def tearDownModule():
@@ -71,15 +72,17 @@ def program_errors(result):
 
 class FolderTest(unittest.TestCase):
     def setUp(self):
-        self.drive_c = P.unix_path("C:\\")
-        self.before = set(os.listdir(self.drive_c))
+        self.before = self.on_disk()
 
     def tearDown(self):
-        for name in self.made():
-            P.remove_tree("C:\\" + name)
+        for path in self.made():
+            P.remove_tree(path)
+
+    def on_disk(self):
+        return {d + name for d in ("C:\\", "D:\\") for name in os.listdir(P.unix_path(d))}
 
     def made(self):
-        return set(os.listdir(self.drive_c)) - self.before
+        return self.on_disk() - self.before
 
     def set_paths(self, user, machine=MACHINE):
         commands = [("del", HKCU_ENV, "Path"), ("del", HKCU_ENV, "Path_wayFOLD_BACKUP")]
@@ -106,7 +109,8 @@ class FolderTest(unittest.TestCase):
             (b"C:\\outils\\a?b", crlf(BAD_CHAR.replace(b"%s", b"outils\\a?b"))),
             # A ';' would split the Path entry: refused wherever it stands.
             (b"C:\\a;b", crlf(BAD_CHAR.replace(b"%s", b"a;b"))),
-            (b"C:;outils", crlf(BAD_CHAR.replace(b"%s", b"C:;outils\\"))),
+            (b"D:;outils", crlf(BAD_CHAR.replace(b"%s", b";outils"))),
+            (b"D:?outils", crlf(BAD_CHAR.replace(b"%s", b"?outils"))),
             (b"C:\\a;b /S", b""),
             (b"Q:\\outils /S", b""),
         ] + [(b"C:\\a" + bytes([c]) + b"b", crlf(BAD_CHAR.replace(b"%s", b"a" + bytes([c]) + b"b")))
@@ -125,6 +129,9 @@ class FolderTest(unittest.TestCase):
             (b"c:\\n1\\n2\\n3\\", "C:\\n1\\n2\\n3", "C:\\bin;c:\\n1\\n2\\n3\\"),
             # Both backslashes kept in the entry, and the folder truly made.
             (b"C:\\dbl\\\\", "C:\\dbl", "C:\\bin;C:\\dbl\\\\"),
+            # Drive-relative: the entry names the folder made, not one relative
+            # to whatever folder a later process is in.
+            (b"D:rel", "D:\\rel", "C:\\bin;D:\\rel\\"),
             # The ANSI code page's text, which Windows keeps as Unicode.
             (b"C:\\Donn\xe9es", "C:\\Données", "C:\\bin;C:\\Données\\"),
         ]
