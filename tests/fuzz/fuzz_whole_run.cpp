@@ -109,6 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         if (args[i][0] != '/') folder = args[i];
     const bool addMode = !ShowHelp && !(RepairType && folder.empty());
     folder = AddTrailingBackslash(folder);
+    // A drive-relative folder is taken from the current folder of its drive,
+    // which is the root on the simulated machine.
+    if (folder.size() > 2 && folder[1] == ':' && folder[2] != '\\') folder.insert(2, "\\");
 
     const auto variable = sim::GetValue(RootKey, subKey, name);
     const auto backup = sim::GetValue(RootKey, subKey, name + kBackup);
