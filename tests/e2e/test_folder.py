@@ -5,7 +5,7 @@ import os
 import unittest
 
 import wine
-from wine import HKCU_ENV, HKLM_ENV, REG_EXPAND_SZ, REG_MULTI_SZ, REG_SZ
+from wine import HKCU_ENV, HKLM_ENV, REG_EXPAND_SZ, REG_MULTI_SZ, REG_SZ, crlf, utf16
 
 P = None
 
@@ -19,14 +19,6 @@ def setUpModule():
 
 def tearDownModule():
     P.close()
-
-
-def crlf(*lines):
-    return b"".join(line + b"\r\n" for line in lines)
-
-
-def utf16(text):
-    return text.encode("utf-16-le")
 
 
 QUESTION = b"Confirmez l'ajout et la cr\x82ation du dossier [O/N] ?"

@@ -4,7 +4,7 @@ how the add reads the value back, checked against the real registry."""
 import unittest
 
 import wine
-from wine import HKCU_ENV, HKLM_ENV, REG_EXPAND_SZ, REG_MULTI_SZ, REG_SZ
+from wine import HKCU_ENV, HKLM_ENV, REG_EXPAND_SZ, REG_MULTI_SZ, REG_SZ, crlf, utf16
 
 P = None
 
@@ -16,14 +16,6 @@ def setUpModule():
 
 def tearDownModule():
     P.close()
-
-
-def crlf(*lines):
-    return b"".join(line + b"\r\n" for line in lines)
-
-
-def utf16(text):
-    return text.encode("utf-16-le")
 
 
 BACKUP = "Path_wayFOLD_BACKUP"

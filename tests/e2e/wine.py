@@ -81,6 +81,16 @@ def ansi(text):
     return text.encode("cp1252")
 
 
+def crlf(*lines):
+    """Lines of bytes, each ended with CR LF as the program writes them."""
+    return b"".join(line + b"\r\n" for line in lines)
+
+
+def utf16(text):
+    """A text as the registry stores it, in UTF-16."""
+    return text.encode("utf-16-le")
+
+
 class Result(NamedTuple):
     status: int
     out: bytes   # standard output; in a console's "screen" mode, the screen rows
