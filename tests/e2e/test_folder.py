@@ -129,8 +129,8 @@ class FolderTest(unittest.TestCase):
         ]
         for args, folder, text in rows:
             with self.subTest(args=args):
-                if not P.french_file_names and not folder.isascii():
-                    self.skipTest("no fr_FR.UTF-8 locale for non-ASCII file names")
+                if not folder.isascii():
+                    P.need_french_file_names()
                 self.set_paths(BIN)
                 self.check(P.run(args + b" /S"), b"", 0)
                 self.assertTrue(P.is_dir(folder))
@@ -188,8 +188,8 @@ class FolderTest(unittest.TestCase):
         ]
         for args, keys, there, user, out, status, user_after, machine_after in rows:
             with self.subTest(args=args, user=user):
-                if not P.french_file_names and not args.isascii():
-                    self.skipTest("no fr_FR.UTF-8 locale for non-ASCII file names")
+                if not args.isascii():
+                    P.need_french_file_names()
                 self.set_paths(user)
                 if there and there.endswith("\\"):
                     P.make_dirs(there)

@@ -77,10 +77,6 @@ def oem(text):
     return text.encode("cp850")
 
 
-def ansi(text):
-    return text.encode("cp1252")
-
-
 def crlf(*lines):
     """Lines of bytes, each ended with CR LF as the program writes them."""
     return b"".join(line + b"\r\n" for line in lines)
