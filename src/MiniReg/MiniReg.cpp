@@ -1,5 +1,8 @@
 #include "MiniReg/MiniReg.h"
 
+#include "front/AnsiText.h"
+
+#include <cstring>
 
 namespace {
 
@@ -39,19 +42,24 @@ bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, Value
     return result;
 }
 
+// Texts are read as Windows keeps them, in UTF-16, and brought to the ANSI
+// code page only when no character is lost on the way.
 bool FetchText(os::RegKey root, const std::string& valuePath, std::uint32_t type,
-               std::string& text) {
+               std::string& text, bool& notAnsi) {
+    notAnsi = false;
     unsigned char* data = nullptr;
     std::uint32_t size = 0;
     if (!FetchRawValue(root, valuePath, type, data, size)) return false;
+    std::u16string wide(size / 2, u'\0');
+    if (size > 1) std::memcpy(wide.data(), data, wide.size() * 2);
+    delete[] data;
     // Every trailing zero goes, not just one: a value stored without its
     // terminator keeps its last character, one stored with two does not keep a
     // zero inside the text.
-    std::uint32_t length = size;
-    while (length > 0 && data[length - 1] == 0) --length;
-    text.assign(reinterpret_cast<const char*>(data), length);
-    delete[] data;
-    return true;
+    while (!wide.empty() && wide.back() == 0) wide.pop_back();
+    // Half a character at the end could not be written back either.
+    notAnsi = size % 2 != 0 || !ToAnsiExactly(wide, text);
+    return !notAnsi;
 }
 
 bool PutText(os::RegKey root, const std::string& valuePath, std::uint32_t type,
@@ -80,12 +88,15 @@ bool PutRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t ty
 bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t expectedType,
                    unsigned char*& data, std::uint32_t& size) {
     return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
+        const std::u16string wideName = ToWide(name);
         os::u32 type = 0, needed = 0;
-        if (os::RegQueryValueExA(key, name, nullptr, &type, nullptr, &needed) != os::ErrorSuccess)
+        if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &needed) !=
+            os::ErrorSuccess)
             return false;
         unsigned char* buffer = needed ? new unsigned char[needed] : nullptr;
         os::u32 got = needed;
-        if (os::RegQueryValueExA(key, name, nullptr, &type, buffer, &got) != os::ErrorSuccess ||
+        if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, buffer, &got) !=
+                os::ErrorSuccess ||
             type != expectedType) {
             delete[] buffer;
             return false;
@@ -104,12 +115,14 @@ bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::
     return PutText(root, valuePath, os::RegExpandSz, text);
 }
 
-bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text) {
-    return FetchText(root, valuePath, os::RegSz, text);
+bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text,
+                  bool& notAnsi) {
+    return FetchText(root, valuePath, os::RegSz, text, notAnsi);
 }
 
-bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text) {
-    return FetchText(root, valuePath, os::RegExpandSz, text);
+bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text,
+                        bool& notAnsi) {
+    return FetchText(root, valuePath, os::RegExpandSz, text, notAnsi);
 }
 
 bool HasValue(os::RegKey root, const std::string& valuePath) {

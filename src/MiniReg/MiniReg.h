@@ -10,13 +10,20 @@
 
 bool PutRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t type,
                  const unsigned char* data, std::uint32_t size);
-// On success data is a new[]-allocated buffer owned by the caller.
+// On success data is a new[]-allocated buffer owned by the caller, holding the
+// bytes as stored: texts in UTF-16.
 bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t expectedType,
                    unsigned char*& data, std::uint32_t& size);
 bool PutSzValue(os::RegKey root, const std::string& valuePath, const std::string& text);
 bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::string& text);
-bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text);
-bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text);
+// The text of a REG_SZ or REG_EXPAND_SZ value in the ANSI code page. On
+// false the text is unchanged, and notAnsi tells a text that the code page
+// cannot carry (or a size that is no whole number of UTF-16 characters) from
+// a read that failed or found another type.
+bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text,
+                  bool& notAnsi);
+bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text,
+                        bool& notAnsi);
 bool HasValue(os::RegKey root, const std::string& valuePath);
 // The same, and on false whether the registry said the key or value is not
 // there, as against refusing or failing the read.

@@ -4,7 +4,10 @@
 #include <string>
 
 // True when the folder is in place at the end (found or created); prints
-// nothing when it fails: the caller reports that.
+// nothing when it fails: the caller reports that. With /K the levels it
+// creates may be changed by administrators only.
 bool EnsureFolder(std::string folder);
-bool CreateFolderTree(const std::string& path);
-bool CreateOneFolder(const std::string& path);
+// descriptor: the security descriptor every created level gets, or null for
+// the permissions it inherits.
+bool CreateFolderTree(const std::string& path, void* descriptor);
+bool CreateOneFolder(const std::string& path, void* descriptor);

@@ -1,20 +1,79 @@
 #include "folder/FolderValidation.h"
 
 #include "folder/PathText.h"
+#include "front/AnsiText.h"
 #include "front/Console.h"
+#include "front/ProgramState.h"
 #include "platform/Platform.h"
 
 #include <cstring>
 
 namespace {
 
-// Characters a folder name may not hold. The semicolon is among them: it
-// separates Path entries, so a folder holding one could never be found there.
-const char InvalidFolderChars[] = "\"*/:<>?|;";
+const char kCreationError[] = "Erreur dans la cr\xE9" "ation du dossier %s";
 
-bool HasInvalidChar(const std::string& name) {
-    for (char c : name)
-        if (std::memchr(InvalidFolderChars, c, sizeof InvalidFolderChars - 1)) return true;
+// The longest folder, trailing backslash included, that the ANSI folder calls
+// take (CreateDirectoryA: MAX_PATH - 12 characters).
+constexpr std::size_t kLongestFolder = 248;
+
+// Characters a folder name may not hold: those Windows forbids, ';', which
+// separates Path entries, and '%', which a REG_EXPAND_SZ Path takes for the
+// start of a variable's name.
+const char kInvalidChars[] = "\"*/:<>?|;%";
+// The ones that may not stand in the first three bytes either.
+const char kNeverInFolder[] = ";%/";
+
+bool IsOneOf(const char* set, char c) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
+// A level Windows would not keep as typed: it drops trailing blanks and dots
+// (so "." and ".." too), and takes device names, with any extension, for the
+// device.
+bool IsInvalidLevel(const std::string& level) {
+    if (!level.empty() && (level.back() == ' ' || level.back() == '.')) return true;
+    std::string base = level.substr(0, level.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// Checks the name below the drive part of a folder that ends in a backslash,
+// and says why it is refused. The name shown is the folder without its first
+// three bytes and its trailing backslash.
+bool CheckName(const std::string& folder) {
+    const std::string name = folder.size() > 4 ? folder.substr(3, folder.size() - 4) : "";
+    if (name.find_first_not_of('\\') == std::string::npos) { // the drive's root, however written
+        PrintConverted("Le dossier n'est pas sp\xE9" "cifi\xE9.");
+        return false;
+    }
+    const std::size_t levelsFrom = DrivePart(folder).size();
+    bool invalidInName = FolderArgAltered, invalidInFolder = false, invalidLevel = false;
+    std::string level;
+    // Character by character: the second byte of a two-byte character may be
+    // a '|' or a '\' that is neither.
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        const std::size_t length = IsLeadByte(static_cast<unsigned char>(folder[i])) ? 2 : 1;
+        if (length == 1) {
+            invalidInName |= i >= 3 && IsOneOf(kInvalidChars, folder[i]);
+            invalidInFolder |= IsOneOf(kNeverInFolder, folder[i]);
+        }
+        if (i >= levelsFrom && length == 1 && folder[i] == '\\') {
+            invalidLevel |= IsInvalidLevel(level);
+            level.clear();
+        } else if (i >= levelsFrom) {
+            level.append(folder, i, length);
+        }
+        i += length - 1;
+    }
+    if (invalidInName || invalidInFolder) {
+        PrintFormatted("Le dossier %s contient un caract\xE8re invalide.",
+                       invalidInName ? name : folder);
+        return false;
+    }
+    if (!invalidLevel) return true;
+    PrintFormatted("Le dossier %s contient un nom invalide.", name);
     return false;
 }
 
@@ -36,26 +95,30 @@ bool ValidateFolder(std::string& folder) {
         PrintConverted("L'unit\xE9 n'est pas sp\xE9" "cifi\xE9" "e.");
         return false;
     }
-    if (!FolderExists(drive)) {
+    // A drive's root: "C:" alone names the current folder of C:, which may
+    // have been deleted.
+    if (!FolderExists(drive[1] == ':' ? drive + '\\' : drive)) {
         PrintFormatted("L'unit\xE9 %s n'est pas valide.", drive);
         return false;
     }
     folder = delimited;
     // A drive-relative folder (C:outils) lies below the current folder of its
     // drive, which differs from one process to the next: the Path entry must
-    // name the folder created here, so it is made absolute before any check.
-    if (folder.size() > 2 && folder[1] == ':' && folder[2] != '\\') folder = FullPath(folder);
-    // The name part starts at the fourth byte, whatever the drive part's length.
-    std::string name = folder.size() > 4 ? folder.substr(3, folder.size() - 4) : std::string();
-    if (name.empty()) {
-        PrintConverted("Le dossier n'est pas sp\xE9" "cifi\xE9.");
-        return false;
+    // name the folder created here, so it is made absolute. Its levels are
+    // checked first as typed, before Windows rewrites them.
+    if (folder.size() > 2 && folder[1] == ':' && folder[2] != '\\' && folder[2] != '/') {
+        if (!CheckName(drive + '\\' + folder.substr(2))) return false;
+        std::string full = FullPath(folder);
+        if (full.empty()) {
+            PrintFormatted(kCreationError, folder);
+            return false;
+        }
+        folder = full;
     }
-    // A ';' splits the Path entry wherever it stands, so the first three bytes,
-    // which the name part leaves out, may not hold one either.
-    if (HasInvalidChar(name) || folder.find(';') != std::string::npos) {
-        PrintFormatted("Le dossier %s contient un caract\xE8re invalide.",
-                       HasInvalidChar(name) ? name : folder);
+    if (!CheckName(folder)) return false;
+    // Refused now rather than half created later.
+    if (ToWide(folder).size() > kLongestFolder) {
+        PrintFormatted(kCreationError, folder);
         return false;
     }
     PrintLine(" ");

@@ -1,5 +1,6 @@
 #include "front/CommandLine.h"
 
+#include "front/AnsiText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
 #include "platform/Platform.h"
@@ -8,16 +9,21 @@ namespace {
 
 const char kProgramName[] = "wayFOLD";
 
-bool IsBlank(char c) {
-    unsigned char b = static_cast<unsigned char>(c);
-    return b >= 1 && b <= 32;
+template <typename Char>
+bool IsBlank(Char c) {
+    return c >= 1 && c <= 32;
 }
+
+// One character on: ANSI texts may hold two-byte characters.
+const char* Next(const char* p) { return os::CharNextA(p); }
+const os::wchar* Next(const os::wchar* p) { return *p ? p + 1 : p; }
 
 // Where the next argument begins: past blanks and control characters, and
 // past empty quote pairs, which never make an argument of their own.
-const char* SkipToArgument(const char* p) {
+template <typename Char>
+const Char* SkipToArgument(const Char* p) {
     for (;;) {
-        while (IsBlank(*p)) p = os::CharNextA(p);
+        while (IsBlank(*p)) p = Next(p);
         if (p[0] == '"' && p[1] == '"')
             p += 2;
         else
@@ -25,23 +31,16 @@ const char* SkipToArgument(const char* p) {
     }
 }
 
-std::string AsciiUpper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-} // namespace
-
-std::vector<std::string> SplitCommandLine(const char* line) {
-    std::vector<std::string> args;
-    const char* p = line;
+template <typename Char>
+std::vector<std::basic_string<Char>> Split(const Char* line) {
+    std::vector<std::basic_string<Char>> args;
+    const Char* p = line;
     for (;;) {
         p = SkipToArgument(p);
-        std::string arg;
+        std::basic_string<Char> arg;
         bool quoted = false;
         while (*p != '\0' && (quoted || !IsBlank(*p))) {
-            const char* next = os::CharNextA(p);
+            const Char* next = Next(p);
             if (*p == '"')
                 quoted = !quoted;
             else
@@ -52,6 +51,24 @@ std::vector<std::string> SplitCommandLine(const char* line) {
         args.push_back(arg);
     }
 }
+
+// The first argument after the command's name that is not a switch.
+template <typename Char>
+std::basic_string<Char> FolderArgument(const std::vector<std::basic_string<Char>>& args) {
+    for (std::size_t i = 1; i < args.size(); ++i)
+        if (args[i][0] != '/') return args[i];
+    return {};
+}
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> SplitCommandLine(const char* line) { return Split(line); }
 
 bool ParseCommandLine() {
     std::vector<std::string> args = SplitCommandLine(os::GetCommandLineA());
@@ -69,10 +86,15 @@ bool ParseCommandLine() {
             case 'S': Silent = true; break;
             default: break;
             }
-        } else if (FolderArg.empty()) {
-            FolderArg = args[i];
         }
     }
+    FolderArg = FolderArgument(args);
+    // GetCommandLineA hands over the line already mapped to the ANSI code
+    // page: a character it lacks arrives as another one, which would name
+    // another folder than the one typed.
+    std::string asTyped;
+    FolderArgAltered = !ToAnsiExactly(FolderArgument(Split(os::GetCommandLineW())), asTyped) ||
+                       asTyped != FolderArg;
     if (!ShowHelp) return true;
     ShowUsage();
     return false;

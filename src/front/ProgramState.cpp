@@ -6,6 +6,7 @@ bool Silent = false;
 bool ShowHelp = false;
 std::int32_t ExitStatus = 1;
 std::string FolderArg;
+bool FolderArgAltered = false;
 std::string CurrentPathText;
 std::string NewPathText;
 os::Handle StdInHandle = 0;
@@ -14,7 +15,7 @@ std::string ValuePath;
 std::uint32_t ValueKind = 0;
 
 void ResetProgramState() {
-    MachineScope = RepairType = Silent = ShowHelp = false;
+    MachineScope = RepairType = Silent = ShowHelp = FolderArgAltered = false;
     ExitStatus = 1;
     ReleaseGlobals();
     StdInHandle = 0;

@@ -13,6 +13,7 @@ extern bool Silent;                  // /S: no output, no question
 extern bool ShowHelp;                // the usage text instead of the job
 extern std::int32_t ExitStatus;      // starts at 1: only explicit success gives 0
 extern std::string FolderArg;        // as typed, then with its trailing backslash
+extern bool FolderArgAltered;        // Windows mapped some character of it to another
 extern std::string CurrentPathText;  // the variable as read
 extern std::string NewPathText;      // the variable as built for writing
 extern os::Handle StdInHandle;       // console input for the question

@@ -13,15 +13,21 @@ namespace {
 const char kAlreadyPresent[] = "Le chemin %s existe d\xE9j\xE0 dans la variable Path.";
 const char kWriteRefused[] = "Ecriture de la variable Path \xE9" "chou\xE9" "e (droits requis).";
 
-// The checks both add flows start with: the value exists and has this type.
-bool CheckVariable(std::uint32_t expectedType, const char* wrongTypeMessage) {
+// What both add flows start with: the value exists, has this type, and its
+// list is read into CurrentPathText.
+bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage) {
     std::uint32_t type = 0;
     if (!FetchVariableType(type)) return false;
     if (type != expectedType) {
         PrintConverted(wrongTypeMessage);
         return false;
     }
-    return true;
+    if (!ReadVariableText(type, CurrentPathText)) return false;
+    // Windows reads the variable only up to its first zero: a folder added
+    // after one would never be seen.
+    if (CurrentPathText.find('\0') == std::string::npos) return true;
+    PrintConverted("La variable Path contient un caract\xE8re nul (non modifi\xE9" "e).");
+    return false;
 }
 
 bool AlreadyPresent(const std::string& folder) {
@@ -45,12 +51,8 @@ bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
 }
 
 bool AddToExpandSzVariable(const std::string& folder) {
-    if (!CheckVariable(os::RegExpandSz, "La variable Path ne poss\xE8" "de pas le type REG_EXPAND_SZ."))
+    if (!ReadList(os::RegExpandSz, "La variable Path ne poss\xE8" "de pas le type REG_EXPAND_SZ."))
         return false;
-    if (!FetchExpandSzValue(RootKey, ValuePath, CurrentPathText)) {
-        PrintConverted("Lecture de la variable Path REG_EXPAND_SZ \xE9" "chou\xE9" "e.");
-        return false;
-    }
     if (AlreadyPresent(folder)) return true;
     NewPathText = AppendToPathList(CurrentPathText, folder);
     if (PutExpandSzValue(RootKey, ValuePath, NewPathText)) return true;
@@ -59,12 +61,7 @@ bool AddToExpandSzVariable(const std::string& folder) {
 }
 
 bool AddToSzVariable(const std::string& folder) {
-    if (!CheckVariable(os::RegSz, "La variable Path ne poss\xE8" "de pas le type REG_SZ."))
-        return false;
-    if (!FetchSzValue(RootKey, ValuePath, CurrentPathText)) {
-        PrintConverted("Lecture de la variable Path REG_SZ \xE9" "chou\xE9" "e.");
-        return false;
-    }
+    if (!ReadList(os::RegSz, "La variable Path ne poss\xE8" "de pas le type REG_SZ.")) return false;
     if (RepairType) {
         if (!RepairVariableType()) return false;
         return AddToExpandSzVariable(folder);

@@ -12,6 +12,23 @@ namespace {
 const char kBackupSuffix[] = "_wayFOLD_BACKUP";
 }
 
+bool ReadVariableText(std::uint32_t type, std::string& text) {
+    bool notAnsi = false;
+    if (type == os::RegSz ? FetchSzValue(RootKey, ValuePath, text, notAnsi)
+                          : FetchExpandSzValue(RootKey, ValuePath, text, notAnsi))
+        return true;
+    // Written back, the characters Windows would have mapped to others would
+    // change entries that this run did not add.
+    if (notAnsi)
+        PrintConverted("La variable Path contient des caract\xE8res hors de la page de code ANSI "
+                       "(non modifi\xE9" "e).");
+    else if (type == os::RegSz)
+        PrintConverted("Lecture de la variable Path REG_SZ \xE9" "chou\xE9" "e.");
+    else
+        PrintConverted("Lecture de la variable Path REG_EXPAND_SZ \xE9" "chou\xE9" "e.");
+    return false;
+}
+
 bool FetchVariableType(std::uint32_t& type) {
     if (!HasValue(RootKey, ValuePath)) {
         PrintConverted("La variable Path n'existe pas.");
@@ -30,10 +47,7 @@ bool RepairVariableType() {
     std::uint32_t type = 0;
     if (!FetchVariableType(type)) return false;
     if (type == os::RegExpandSz) {
-        if (!FetchExpandSzValue(RootKey, ValuePath, CurrentPathText)) {
-            PrintConverted("Lecture de la variable Path REG_EXPAND_SZ \xE9" "chou\xE9" "e.");
-            return false;
-        }
+        if (!ReadVariableText(type, CurrentPathText)) return false;
         PrintConverted("Une r\xE9paration n'est pas n\xE9" "cessaire (REG_EXPAND_SZ d\xE9tect\xE9).");
         PrintLine("");
         return true;
@@ -43,10 +57,7 @@ bool RepairVariableType() {
         return false;
     }
     std::string text;
-    if (!FetchSzValue(RootKey, ValuePath, text)) {
-        PrintConverted("Lecture de la variable Path REG_SZ \xE9" "chou\xE9" "e.");
-        return false;
-    }
+    if (!ReadVariableText(type, text)) return false;
     PrintConverted("La variable Path poss\xE8" "de le type REG_SZ (r\xE9paration en cours).");
     const std::string backupPath = ValuePath + kBackupSuffix;
     bool result = false;

@@ -16,6 +16,7 @@ using u32 = std::uint32_t;
 using Status = std::int32_t;   // LSTATUS of the registry calls
 using Handle = std::uintptr_t; // HANDLE
 using RegKey = std::uintptr_t; // HKEY
+using wchar = char16_t;        // WCHAR: Windows keeps its texts in UTF-16
 
 // Predefined root keys, sign-extended as <windows.h> makes them on 64 bits.
 constexpr RegKey HKeyCurrentUser = RegKey(0xFFFFFFFF80000001ull);
@@ -42,6 +43,8 @@ constexpr u32 FileAttributeDirectory = 0x10;
 
 constexpr std::uint16_t KeyEvent = 1;
 constexpr u32 LocaleIDefaultAnsiCodePage = 0x1004;
+constexpr u32 CpAcp = 0;
+constexpr u32 SddlRevision1 = 1;
 
 // The part of an INPUT_RECORD that the confirmation question looks at.
 struct InputRecord {
@@ -55,6 +58,11 @@ struct CpInfo {
     unsigned char LeadByte[12]; // pairs of inclusive ranges, ended by 0, 0
 };
 
+// The part of a SECURITY_ATTRIBUTES that a folder creation passes on.
+struct SecurityAttributes {
+    void* SecurityDescriptor;
+};
+
 // Registry (advapi32)
 Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass,
                        u32 options, u32 access, void* security, RegKey* result,
@@ -62,6 +70,8 @@ Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyCl
 Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
                      RegKey* result);
 Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* type,
+                        unsigned char* data, u32* size);
+Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* type,
                         unsigned char* data, u32* size);
 Status RegSetValueExA(RegKey key, const char* valueName, u32 reserved, u32 type,
                       const unsigned char* data, u32 size);
@@ -81,15 +91,25 @@ bool CharToOemBuffA(const char* source, char* target, u32 length);
 bool CharToOemA(const char* source, char* target);
 u32 CharUpperBuffA(char* text, u32 length);
 const char* CharNextA(const char* position);
+int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,
+                        int wideLength);
+int WideCharToMultiByte(u32 codePage, u32 flags, const wchar* wide, int length, char* text,
+                        int textLength, const char* defaultChar, bool* usedDefault);
 
 // Process
 const char* GetCommandLineA();
+const wchar* GetCommandLineW();
 u32 GetModuleFileNameA(void* module, char* name, u32 size);
 
 // File system (kernel32)
 u32 GetFileAttributesA(const char* path);
-bool CreateDirectoryA(const char* path, void* security);
+bool CreateDirectoryA(const char* path, SecurityAttributes* security);
 u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart);
+
+// Security descriptors (advapi32); LocalFree frees the converted one (kernel32)
+bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 revision,
+                                                          void** descriptor, u32* size);
+void* LocalFree(void* memory);
 
 // Locale (kernel32)
 u32 GetThreadLocale();

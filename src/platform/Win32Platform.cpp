@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 namespace os {
 
@@ -37,6 +38,19 @@ Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* t
     DWORD valueType = 0;
     DWORD valueSize = size ? *size : 0;
     LSTATUS status = ::RegQueryValueExA(ToHkey(key), valueName,
+                                        reinterpret_cast<LPDWORD>(reserved),
+                                        type ? &valueType : nullptr, data,
+                                        size ? &valueSize : nullptr);
+    if (type) *type = valueType;
+    if (size) *size = valueSize;
+    return status;
+}
+
+Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* type,
+                        unsigned char* data, u32* size) {
+    DWORD valueType = 0;
+    DWORD valueSize = size ? *size : 0;
+    LSTATUS status = ::RegQueryValueExW(ToHkey(key), reinterpret_cast<LPCWSTR>(valueName),
                                         reinterpret_cast<LPDWORD>(reserved),
                                         type ? &valueType : nullptr, data,
                                         size ? &valueSize : nullptr);
@@ -101,7 +115,24 @@ u32 CharUpperBuffA(char* text, u32 length) { return ::CharUpperBuffA(text, lengt
 
 const char* CharNextA(const char* position) { return ::CharNextA(position); }
 
+int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,
+                        int wideLength) {
+    return ::MultiByteToWideChar(codePage, flags, text, length, reinterpret_cast<LPWSTR>(wide),
+                                 wideLength);
+}
+
+int WideCharToMultiByte(u32 codePage, u32 flags, const wchar* wide, int length, char* text,
+                        int textLength, const char* defaultChar, bool* usedDefault) {
+    BOOL used = FALSE;
+    int n = ::WideCharToMultiByte(codePage, flags, reinterpret_cast<LPCWSTR>(wide), length, text,
+                                  textLength, defaultChar, usedDefault ? &used : nullptr);
+    if (usedDefault) *usedDefault = used != FALSE;
+    return n;
+}
+
 const char* GetCommandLineA() { return ::GetCommandLineA(); }
+
+const wchar* GetCommandLineW() { return reinterpret_cast<const wchar*>(::GetCommandLineW()); }
 
 u32 GetModuleFileNameA(void* module, char* name, u32 size) {
     return ::GetModuleFileNameA(static_cast<HMODULE>(module), name, size);
@@ -109,9 +140,24 @@ u32 GetModuleFileNameA(void* module, char* name, u32 size) {
 
 u32 GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
 
-bool CreateDirectoryA(const char* path, void* security) {
-    return ::CreateDirectoryA(path, static_cast<LPSECURITY_ATTRIBUTES>(security)) != FALSE;
+bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    if (security) attributes.lpSecurityDescriptor = security->SecurityDescriptor;
+    return ::CreateDirectoryA(path, security ? &attributes : nullptr) != FALSE;
 }
+
+bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 revision,
+                                                          void** descriptor, u32* size) {
+    PSECURITY_DESCRIPTOR made = nullptr;
+    ULONG length = 0;
+    BOOL ok = ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, revision, &made,
+                                                                     &length);
+    *descriptor = ok ? made : nullptr;
+    if (size) *size = ok ? length : 0;
+    return ok != FALSE;
+}
+
+void* LocalFree(void* memory) { return ::LocalFree(memory); }
 
 u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart) {
     return ::GetFullPathNameA(path, size, buffer, filePart);

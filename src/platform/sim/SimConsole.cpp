@@ -3,32 +3,19 @@
 
 namespace sim {
 
-u32 StdOutType = os::FileTypePipe;
-std::vector<std::string> StdOutWrites;
-int FailStdOutWriteNumber = 0;
-std::string StdErr;
-std::deque<os::InputRecord> TypeAhead;
-std::deque<os::InputRecord> Keys;
-bool InputIsConsole = true;
-int ReadConsoleCount = 0;
-std::string CommandLine = "wayfold";
-std::string ModulePath = "C:\\outils\\wayfold.exe";
+u32 StdOutType;
+std::string StdOut, StdErr;
+int StdOutWriteCount, FailStdOutWriteNumber;
+bool InputIsConsole;
+std::deque<char> TypeAhead, Keys;
+std::u16string CommandLine;
+std::string ModulePath;
 
 namespace {
 constexpr os::Handle kStdIn = 0x10, kStdOut = 0x14, kStdErr = 0x18;
 u32 lastError = 0;
-int stdOutWriteCount = 0;
+std::string commandLineA;
 } // namespace
-
-std::string StdOut() {
-    std::string all;
-    for (const auto& w : StdOutWrites) all += w;
-    return all;
-}
-
-void TypeKeys(const std::string& chars) {
-    for (char c : chars) Keys.push_back(os::InputRecord{os::KeyEvent, c});
-}
 
 void ResetRegistry();
 void ResetFiles();
@@ -37,18 +24,15 @@ void Reset() {
     ResetRegistry();
     ResetFiles();
     StdOutType = os::FileTypePipe;
-    StdOutWrites.clear();
-    FailStdOutWriteNumber = 0;
-    stdOutWriteCount = 0;
+    StdOut.clear();
     StdErr.clear();
+    StdOutWriteCount = FailStdOutWriteNumber = 0;
+    InputIsConsole = true;
     TypeAhead.clear();
     Keys.clear();
-    InputIsConsole = true;
-    ReadConsoleCount = 0;
-    CommandLine = "wayfold";
+    CommandLine = u"wayfold";
     ModulePath = "C:\\outils\\wayfold.exe";
     AnsiCodePage = 1252;
-    SetLeadByteRanges({});
     lastError = 0;
 }
 
@@ -57,36 +41,24 @@ void Reset() {
 namespace os {
 
 Handle GetStdHandle(u32 which) {
-    switch (which) {
-    case StdInputHandle: return sim::kStdIn;
-    case StdOutputHandle: return sim::kStdOut;
-    case StdErrorHandle: return sim::kStdErr;
-    default: return Handle(-1);
-    }
+    return which == StdInputHandle ? sim::kStdIn : which == StdOutputHandle ? sim::kStdOut
+                                                                            : sim::kStdErr;
 }
 
-u32 GetFileType(Handle file) {
-    if (file == sim::kStdOut) return sim::StdOutType;
-    if (file == sim::kStdErr || file == sim::kStdIn) return FileTypeChar;
-    return FileTypeUnknown;
-}
+u32 GetFileType(Handle file) { return file == sim::kStdOut ? sim::StdOutType : FileTypeChar; }
 
 bool WriteFile(Handle file, const void* data, u32 size, u32* written) {
-    std::string bytes(static_cast<const char*>(data), size);
+    const std::string bytes(static_cast<const char*>(data), size);
+    *written = 0;
     if (file == sim::kStdErr) {
         sim::StdErr += bytes;
-    } else if (file == sim::kStdOut) {
-        if (++sim::stdOutWriteCount == sim::FailStdOutWriteNumber) {
-            sim::lastError = 232; // the pipe is being closed
-            if (written) *written = 0;
-            return false;
-        }
-        sim::StdOutWrites.push_back(bytes);
-    } else {
-        sim::lastError = 6;
+    } else if (++sim::StdOutWriteCount == sim::FailStdOutWriteNumber) {
+        sim::lastError = 232; // the pipe is being closed
         return false;
+    } else {
+        sim::StdOut += bytes;
     }
-    if (written) *written = size;
+    *written = size;
     return true;
 }
 
@@ -95,29 +67,36 @@ bool FlushConsoleInputBuffer(Handle) {
     return sim::InputIsConsole;
 }
 
-bool ReadConsoleInputA(Handle, InputRecord* records, u32 length, u32* read) {
-    ++sim::ReadConsoleCount;
-    // Keys typed ahead come first unless a flush dropped them.
+bool ReadConsoleInputA(Handle, InputRecord* records, u32, u32* read) {
     auto& queue = sim::TypeAhead.empty() ? sim::Keys : sim::TypeAhead;
-    if (!sim::InputIsConsole || queue.empty() || length == 0) {
-        if (read) *read = 0;
+    *read = 0;
+    if (!sim::InputIsConsole || queue.empty()) {
         sim::lastError = 6;
         return false;
     }
-    records[0] = queue.front();
+    // '\0' stands for a mouse event, whose bytes happen to read as an 'o'.
+    records[0] = queue.front() ? InputRecord{KeyEvent, queue.front()} : InputRecord{2, 'o'};
     queue.pop_front();
-    if (read) *read = 1;
+    *read = 1;
     return true;
 }
 
 u32 GetLastError() { return sim::lastError; }
 
-const char* GetCommandLineA() { return sim::CommandLine.c_str(); }
+const char* GetCommandLineA() {
+    const int n = WideCharToMultiByte(CpAcp, 0, sim::CommandLine.data(),
+                                      static_cast<int>(sim::CommandLine.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    sim::commandLineA.assign(n, '\0');
+    WideCharToMultiByte(CpAcp, 0, sim::CommandLine.data(), static_cast<int>(sim::CommandLine.size()),
+                        sim::commandLineA.data(), n, nullptr, nullptr);
+    return sim::commandLineA.c_str();
+}
+
+const wchar* GetCommandLineW() { return sim::CommandLine.c_str(); }
 
 u32 GetModuleFileNameA(void*, char* name, u32 size) {
-    if (size == 0) return 0;
-    u32 n = static_cast<u32>(sim::ModulePath.size());
-    if (n >= size) n = size - 1;
+    const u32 n = sim::ModulePath.size() < size ? static_cast<u32>(sim::ModulePath.size()) : size - 1;
     sim::ModulePath.copy(name, n);
     name[n] = '\0';
     return n;

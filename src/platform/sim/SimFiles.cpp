@@ -1,116 +1,123 @@
-// Simulated drives and folders. Paths are compared without regard to case;
-// a trailing backslash is ignored as Windows ignores it for a folder.
+// Simulated drives and folders, named as Windows names them: without regard to
+// case, with '/' for '\', a trailing blank or dot dropped from the last level,
+// a drive letter alone standing for the current folder of that drive.
 #include "platform/sim/SimWindows.h"
+
+#include <cstring>
 
 namespace sim {
 
-std::vector<std::string> CreatedFolders;
+std::map<char, std::string> CurrentFolder;
 std::set<std::string> RefusedFolders;
+std::map<std::string, std::string> FolderSecurity;
+bool SecurityConversionFails;
 
 namespace {
 
-std::set<std::string> folders; // canonical form, see Canonical
-std::set<std::string> files;
-std::set<char> drives;
+std::set<std::string> folders, files; // as Canonical gives them
 
-// Upper-cased, without trailing backslashes (but "C:\" stays the root), and
-// a drive-relative "C:name" taken relative to the root of C:.
+} // namespace
+
 std::string Canonical(std::string path) {
     os::CharUpperBuffA(path.data(), static_cast<u32>(path.size()));
-    if (path.size() >= 2 && path[1] == ':' && (path.size() == 2 || path[2] != '\\'))
-        path.insert(2, "\\");
-    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    if (path.size() >= 2 && path[1] == ':' && (path.size() == 2 || path[2] != '\\')) {
+        auto current = CurrentFolder.find(path[0]);
+        path = (current == CurrentFolder.end() ? path.substr(0, 2) : Canonical(current->second)) +
+               "\\" + path.substr(2);
+    }
+    while (!path.empty() && (path.back() == '\\' || path.back() == ' ' || path.back() == '.'))
+        path.pop_back();
     return path;
 }
 
-std::string Parent(const std::string& canonical) {
-    size_t cut = canonical.find_last_of('\\');
-    if (cut == std::string::npos) return "";
-    if (cut == 2 && canonical[1] == ':') return canonical.substr(0, 3);
-    return canonical.substr(0, cut);
+namespace {
+
+std::string Parent(const std::string& path) {
+    const std::size_t cut = path.rfind('\\');
+    return cut == std::string::npos || cut < 2 ? "" : path.substr(0, cut);
 }
 
-bool ValidName(const std::string& path) {
-    for (size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if (c < 32 || std::string("\"*/<>?|").find(static_cast<char>(c)) != std::string::npos)
-            return false;
-        if (c == ':' && i != 1) return false;
-    }
-    return true;
-}
-
-bool IsRefused(const std::string& canonical) {
-    for (const auto& refused : RefusedFolders)
-        if (Canonical(refused) == canonical) return true;
-    return false;
+// What Windows takes for a device, wherever it stands.
+bool IsDevice(const std::string& path) {
+    std::string name = path.substr(path.rfind('\\') + 1);
+    name = name.substr(0, name.find('.'));
+    return name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" ||
+           (name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+            name[3] >= '1' && name[3] <= '9');
 }
 
 } // namespace
 
 void ResetFiles() {
-    folders.clear();
+    folders = {"C:"};
     files.clear();
-    drives.clear();
-    CreatedFolders.clear();
+    CurrentFolder.clear();
     RefusedFolders.clear();
-    AddDrive('C');
-}
-
-void AddDrive(char letter) {
-    char upper = static_cast<char>(letter & ~0x20);
-    drives.insert(upper);
-    folders.insert(std::string(1, upper) + ":\\");
+    FolderSecurity.clear();
+    SecurityConversionFails = false;
 }
 
 void AddFolder(const std::string& path) {
-    std::string c = Canonical(path);
-    for (std::string p = c; !p.empty() && p.size() > 2; p = Parent(p)) {
-        folders.insert(p);
-        if (Parent(p) == p) break;
-    }
+    for (std::string p = Canonical(path); !p.empty(); p = Parent(p)) folders.insert(p);
 }
 
 void AddFile(const std::string& path) { files.insert(Canonical(path)); }
 
-bool FolderExists(const std::string& path) { return folders.count(Canonical(path)) != 0; }
+std::set<std::string> Folders() { return folders; }
 
 } // namespace sim
 
 namespace os {
 
 u32 GetFileAttributesA(const char* path) {
-    std::string c = sim::Canonical(path);
-    if (c.empty()) return InvalidFileAttributes;
+    const std::string c = sim::Canonical(path);
     if (sim::folders.count(c)) return FileAttributeDirectory;
-    // A file named with a trailing backslash is not found, as on Windows.
-    std::string raw = path;
-    if (sim::files.count(c) && (raw.empty() || raw.back() != '\\')) return 0x20; // archive
+    // A file is not found through a name that ends in a backslash.
+    if (sim::files.count(c) && std::string(path).back() != '\\') return 0x20; // archive
     return InvalidFileAttributes;
 }
 
-bool CreateDirectoryA(const char* path, void*) {
-    std::string c = sim::Canonical(path);
-    std::string parent = sim::Parent(c);
-    if (c.empty() || sim::folders.count(c) || sim::files.count(c) || !sim::ValidName(path) ||
-        parent.empty() || parent == c || !sim::folders.count(parent) ||
-        sim::IsRefused(c))
+bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
+    const std::string c = sim::Canonical(path);
+    if (sim::IsDevice(c)) return true; // and nothing is made
+    for (const char* p = c.c_str() + 2; *p; p = CharNextA(p))
+        if (CharNextA(p) == p + 1 && std::strchr("\"*<>?|:", *p)) return false;
+    if (sim::folders.count(c) || sim::files.count(c) || !sim::folders.count(sim::Parent(c)) ||
+        sim::RefusedFolders.count(c))
         return false;
     sim::folders.insert(c);
-    sim::CreatedFolders.push_back(path);
+    if (security) sim::FolderSecurity[c] = *static_cast<std::string*>(security->SecurityDescriptor);
     return true;
 }
 
-// The current folder of every drive is its root.
 u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart) {
     std::string full = path;
-    if (full.size() >= 2 && full[1] == ':' && (full.size() == 2 || full[2] != '\\'))
-        full.insert(2, "\\");
+    if (full.size() >= 260) return 0; // beyond what the ANSI call converts
+    for (char& c : full)
+        if (c == '/') c = '\\';
+    if (full.size() >= 2 && full[1] == ':' && (full.size() == 2 || full[2] != '\\')) {
+        auto current = sim::CurrentFolder.find(static_cast<char>(full[0] & ~0x20));
+        std::string folder = current == sim::CurrentFolder.end() ? full.substr(0, 2) : current->second;
+        full = folder + (folder.back() == '\\' ? "" : "\\") + full.substr(2);
+    }
     if (filePart) *filePart = nullptr;
     if (full.size() >= size) return static_cast<u32>(full.size() + 1);
     full.copy(buffer, full.size());
     buffer[full.size()] = '\0';
     return static_cast<u32>(full.size());
+}
+
+bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32, void** descriptor,
+                                                          u32*) {
+    *descriptor = sim::SecurityConversionFails ? nullptr : new std::string(sddl);
+    return *descriptor != nullptr;
+}
+
+void* LocalFree(void* memory) {
+    delete static_cast<std::string*>(memory);
+    return nullptr;
 }
 
 } // namespace os

@@ -1,6 +1,5 @@
-// Code-page behaviour of a French Windows: ANSI 1252 upper-casing, the ANSI to
-// OEM 850 conversion (as Wine's tables give it), and a configurable lead-byte
-// set for double-byte code pages.
+// Code pages: ANSI 1252 with its upper-casing and its OEM 850 form (as Wine's
+// tables give them), or 932 reduced to its lead bytes; and UTF-16.
 #include "platform/sim/SimWindows.h"
 
 #include <cstring>
@@ -22,39 +21,78 @@ const unsigned char kAnsiToOem850[128] = {
     133, 160, 131, 198, 132, 134, 145, 135, 138, 130, 136, 137, 141, 161, 140, 139,
     208, 164, 149, 162, 147, 228, 148, 246, 155, 151, 163, 150, 129, 236, 231, 152};
 
-bool leadBytes[256];
+// Bytes 128 to 159 of Windows-1252 in UTF-16; the others are Latin-1's.
+const char16_t k1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-unsigned char UpperAnsi(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return c - 32;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-    switch (c) {
-    case 0x9A: return 0x8A; // š
-    case 0x9C: return 0x8C; // œ
-    case 0x9E: return 0x8E; // ž
-    case 0xFF: return 0x9F; // ÿ
-    default: return c;
-    }
+// A few of the near letters Windows gives for characters 1252 lacks.
+const std::pair<char16_t, char> kBestFit[] = {
+    {0x0141, 'L'}, {0x0142, 'l'}, {0x0151, 'o'}, {0x03A9, 'O'}};
+
+bool IsLead(unsigned char b) {
+    return AnsiCodePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
 }
 
-unsigned char ToOem(unsigned char c) { return c < 128 ? c : kAnsiToOem850[c - 128]; }
+char16_t ToUnit(unsigned char b) {
+    return AnsiCodePage == 1252 && b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : b;
+}
+
+std::string ToAnsi(char16_t c) {
+    if (AnsiCodePage == 932)
+        return c < 0x100 ? std::string(1, char(c))
+               : IsLead(c >> 8) ? std::string{char(c >> 8), char(c & 0xFF)} : "?";
+    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return std::string(1, char(c));
+    for (int b = 0; b < 32; ++b)
+        if (k1252High[b] == c) return std::string(1, char(0x80 + b));
+    for (auto [from, to] : kBestFit)
+        if (from == c) return std::string(1, to);
+    return "?";
+}
 
 } // namespace
 
-void SetLeadByteRanges(const std::vector<std::pair<unsigned char, unsigned char>>& ranges) {
-    std::memset(leadBytes, 0, sizeof leadBytes);
-    for (auto [first, last] : ranges)
-        for (int b = first; b <= last; ++b) leadBytes[b] = true;
+std::u16string Widen(const std::string& ansi) {
+    std::u16string wide;
+    for (std::size_t i = 0; i < ansi.size(); ++i) {
+        const unsigned char b = ansi[i];
+        if (IsLead(b) && i + 1 < ansi.size())
+            wide += char16_t(b << 8 | static_cast<unsigned char>(ansi[++i]));
+        else
+            wide += ToUnit(b);
+    }
+    return wide;
 }
-
-bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
 
 } // namespace sim
 
 namespace os {
 
+int MultiByteToWideChar(u32, u32, const char* text, int length, wchar* wide, int wideLength) {
+    const std::u16string w = sim::Widen(std::string(text, length));
+    if (wideLength == 0) return static_cast<int>(w.size());
+    if (wideLength < static_cast<int>(w.size())) return 0;
+    std::memcpy(wide, w.data(), w.size() * 2);
+    return static_cast<int>(w.size());
+}
+
+int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength,
+                        const char*, bool* usedDefault) {
+    std::string a;
+    for (int i = 0; i < length; ++i) a += sim::ToAnsi(wide[i]);
+    if (usedDefault) *usedDefault = false; // not asked for by the command
+    if (textLength == 0) return static_cast<int>(a.size());
+    if (textLength < static_cast<int>(a.size())) return 0;
+    std::memcpy(text, a.data(), a.size());
+    return static_cast<int>(a.size());
+}
+
 bool CharToOemBuffA(const char* source, char* target, u32 length) {
-    for (u32 i = 0; i < length; ++i)
-        target[i] = static_cast<char>(sim::ToOem(static_cast<unsigned char>(source[i])));
+    for (u32 i = 0; i < length; ++i) {
+        const unsigned char c = source[i];
+        target[i] = char(c < 128 || sim::AnsiCodePage == 932 ? c : sim::kAnsiToOem850[c - 128]);
+    }
     return true;
 }
 
@@ -62,25 +100,32 @@ bool CharToOemA(const char* source, char* target) {
     return CharToOemBuffA(source, target, static_cast<u32>(std::strlen(source)) + 1);
 }
 
+// The user's locale: accented letters too, never the second byte of a pair.
 u32 CharUpperBuffA(char* text, u32 length) {
-    for (u32 i = 0; i < length; ++i)
-        text[i] = static_cast<char>(sim::UpperAnsi(static_cast<unsigned char>(text[i])));
+    for (u32 i = 0; i < length; ++i) {
+        unsigned char& c = reinterpret_cast<unsigned char&>(text[i]);
+        if (sim::IsLead(c)) ++i;
+        else if ((c >= 'a' && c <= 'z') ||
+                 (sim::AnsiCodePage == 1252 && c >= 0xE0 && c <= 0xFE && c != 0xF7))
+            c -= 32;
+        else if (sim::AnsiCodePage == 1252 && (c == 0x9A || c == 0x9C || c == 0x9E))
+            c -= 16; // š œ ž
+        else if (sim::AnsiCodePage == 1252 && c == 0xFF)
+            c = 0x9F; // ÿ
+    }
     return length;
 }
 
 const char* CharNextA(const char* position) {
     if (*position == '\0') return position;
-    if (sim::IsLeadByte(static_cast<unsigned char>(*position)) && position[1] != '\0')
-        return position + 2;
-    return position + 1;
+    return position + (sim::IsLead(*position) && position[1] != '\0' ? 2 : 1);
 }
 
 u32 GetThreadLocale() { return 0x040C; }
 
 int GetLocaleInfoA(u32, u32 type, char* data, int size) {
-    if (type != LocaleIDefaultAnsiCodePage) return 0;
-    std::string cp = std::to_string(sim::AnsiCodePage);
-    if (size < static_cast<int>(cp.size()) + 1) return 0;
+    const std::string cp = std::to_string(sim::AnsiCodePage);
+    if (type != LocaleIDefaultAnsiCodePage || size <= static_cast<int>(cp.size())) return 0;
     std::memcpy(data, cp.c_str(), cp.size() + 1);
     return static_cast<int>(cp.size()) + 1;
 }
@@ -88,16 +133,7 @@ int GetLocaleInfoA(u32, u32 type, char* data, int size) {
 u32 GetACP() { return sim::AnsiCodePage; }
 
 bool GetCPInfo(u32, CpInfo* info) {
-    *info = CpInfo{};
-    int n = 0;
-    for (int b = 0; b < 256 && n < 10;) {
-        if (!sim::leadBytes[b]) { ++b; continue; }
-        int first = b;
-        while (b < 256 && sim::leadBytes[b]) ++b;
-        info->LeadByte[n++] = static_cast<unsigned char>(first);
-        info->LeadByte[n++] = static_cast<unsigned char>(b - 1);
-    }
-    info->MaxCharSize = n ? 2 : 1;
+    *info = sim::AnsiCodePage == 932 ? CpInfo{2, {0x81, 0x9F, 0xE0, 0xFC}} : CpInfo{1, {}};
     return true;
 }
 

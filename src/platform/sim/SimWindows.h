@@ -1,10 +1,11 @@
-// A small simulated Windows behind platform/Platform.h, for the native unit
-// tests and the fuzzers: an in-memory registry whose calls can be refused,
-// captured standard output and error, scripted console keys, in-memory drives
-// and folders, and the Windows-1252 / OEM 850 tables of a French system.
+// A small simulated Windows behind platform/Platform.h, for the unit tests and
+// the fuzzer. It does what the command relies on, and maps and rewrites as
+// Windows does where that can hide a fault: registry texts and the command
+// line are kept in UTF-16 and mapped to the ANSI code page by the A calls,
+// key handles allow only what they were opened for, and folder names lose
+// their trailing blanks and dots. Any registry call can be refused.
 //
-// Tests set the machine up through this namespace, run the logic, then look
-// at what it left behind. sim::Reset() gives a fresh machine.
+// Tests set the machine up here, run the logic, then look at what it left.
 #pragma once
 
 #include "platform/Platform.h"
@@ -14,8 +15,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace sim {
 
@@ -23,75 +22,51 @@ using os::u32;
 
 struct Value {
     u32 type;
-    std::string data; // raw bytes as stored
+    std::string data; // the bytes as stored: texts in UTF-16LE
     bool operator==(const Value& o) const { return type == o.type && data == o.data; }
 };
 
-// A fresh machine: drive C: with its root folder, empty registry roots, a
-// pipe as standard output, no console keys, code page 1252 without lead bytes.
+// A fresh machine: drive C: (its root the current folder), empty registry,
+// a pipe as standard output, input a console with no key, code page 1252.
 void Reset();
 
-// ---- Registry -------------------------------------------------------------
-// Keys are named by root and sub-key ("Environment", "A\\B"); names are
-// compared without regard to letter case, as Windows does.
-void SetValue(os::RegKey root, const std::string& subKey, const std::string& name,
-              u32 type, const std::string& data);
-std::optional<Value> GetValue(os::RegKey root, const std::string& subKey,
-                              const std::string& name);
-void AddKey(os::RegKey root, const std::string& subKey);
-bool KeyExists(os::RegKey root, const std::string& subKey);
-// Every value of the registry, as "ROOT\\sub\\key\\name" -> value.
+// ---- Registry: keys are "HKCU\Sub\Key" or "HKLM\..."; names and keys compare
+// without regard to case.
+void SetValue(const std::string& key, const std::string& name, const Value& value);
+// Every value, as "HKCU\SUB\KEY\NAME" (upper-cased) -> value.
 std::map<std::string, Value> AllValues();
-
-// Each registry call (open, create, query, set, delete; not close) gets the
-// next number from 1. The call with this number fails with access denied.
-extern int FailRegCallNumber;
-// Writes under this root (create or write-open of a key) are refused, as for a
-// user without administrator rights on HKEY_LOCAL_MACHINE.
-extern std::optional<os::RegKey> ReadOnlyRoot;
-// Every registry call as text, in order, e.g.
-//   RegOpenKeyExA(HKCU, "Environment", 0, 0x20019) -> #1
-// and the number of registry calls made so far.
-extern std::vector<std::string> RegLog;
-extern int RegCallCount;
-int OpenKeyCount(); // keys opened and not yet closed
-
-// Thrown right after the successful registry write (set or delete) with this
-// number (from 1): the process dies there.
-extern int DieAfterWriteNumber;
+extern int FailRegCallNumber;     // the registry call with this number (from 1) is refused
+extern bool MachineReadOnly;      // no write under HKEY_LOCAL_MACHINE, as without admin rights
+extern int DieAfterWriteNumber;   // ProcessDied is thrown after this successful write
 struct ProcessDied {};
+extern int RegCallCount;          // opens, creates, queries, sets, deletes so far
+int OpenKeyCount();               // keys opened and not yet closed
 
-// ---- Console ---------------------------------------------------------------
-extern u32 StdOutType;               // what GetFileType says of standard output
-extern std::vector<std::string> StdOutWrites; // each WriteFile to standard output
-extern int FailStdOutWriteNumber;    // that WriteFile (from 1) fails
-std::string StdOut();                // all of standard output
-extern std::string StdErr;
-// Keys typed before the question is asked: read before Keys unless
-// FlushConsoleInputBuffer drops them first.
-extern std::deque<os::InputRecord> TypeAhead;
-// Records typed while the program waits: each ReadConsoleInputA takes the
-// next one. When none is left, or InputIsConsole is false, the read fails.
-extern std::deque<os::InputRecord> Keys;
+// ---- Console and process
+extern u32 StdOutType;            // what GetFileType says of standard output
+extern std::string StdOut, StdErr;
+extern int StdOutWriteCount;
+extern int FailStdOutWriteNumber; // that WriteFile (from 1) to standard output fails
 extern bool InputIsConsole;
-extern int ReadConsoleCount;
-void TypeKeys(const std::string& chars); // one key event per char, into Keys
-
-// ---- Process -----------------------------------------------------------------
-extern std::string CommandLine;
+extern std::deque<char> TypeAhead; // keys typed before the question: a flush drops them
+extern std::deque<char> Keys;      // keys typed while the program waits; then reads fail
+                                   // ('\0': a mouse event)
+extern std::u16string CommandLine;
 extern std::string ModulePath;
 
-// ---- File system -------------------------------------------------------------
-void AddDrive(char letter);          // the drive and its root folder
-void AddFolder(const std::string& path);
+// ---- File system: folders by full path; a drive is its root folder.
+void AddFolder(const std::string& path); // with its parents
 void AddFile(const std::string& path);
-bool FolderExists(const std::string& path);
-extern std::vector<std::string> CreatedFolders; // each successful CreateDirectoryA
-extern std::set<std::string> RefusedFolders;    // CreateDirectoryA of these fails
+std::set<std::string> Folders();         // each as Canonical gives it
+std::string Canonical(std::string path); // upper-cased, without trailing backslashes
+extern std::map<char, std::string> CurrentFolder; // per drive letter; else the root
+extern std::set<std::string> RefusedFolders;     // CreateDirectoryA of these fails
+extern std::map<std::string, std::string> FolderSecurity; // created folder -> its SDDL
+extern bool SecurityConversionFails;
 
-// ---- Code pages --------------------------------------------------------------
+// ---- Code pages: 1252 (OEM 850), or 932 reduced to its lead bytes, each
+// two-byte character standing for the UTF-16 unit lead * 256 + trail.
 extern u32 AnsiCodePage;
-void SetLeadByteRanges(const std::vector<std::pair<unsigned char, unsigned char>>& ranges);
-bool IsLeadByte(unsigned char byte);
+std::u16string Widen(const std::string& ansi);
 
 } // namespace sim
