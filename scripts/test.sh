@@ -23,4 +23,4 @@ echo "== Release package, and the end-to-end tests (Wine) run from it unpacked"
 bash scripts/test-package.sh
 
 echo "== Fuzzing (libFuzzer, bounded time)"
-bash tests/fuzz/run.sh
+bash scripts/fuzz.sh

@@ -1,4 +1,5 @@
 // Entry point of wayfold.exe.
+#include "front/ProgramState.h"
 #include "front/wayFOLD.h"
 
 #include <cstdlib>
@@ -9,4 +10,8 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 } // namespace __gnu_cxx
 
-int main() { return wayFOLD(); }
+int main() {
+    const int status = wayFOLD();
+    ReleaseGlobals();
+    return status;
+}

@@ -77,6 +77,5 @@ std::int32_t wayFOLD() {
         ReportUnhandledException(std::current_exception());
         status = 1;
     }
-    ReleaseGlobals();
     return status;
 }

@@ -19,14 +19,13 @@ std::set<std::string> folders, files; // as Canonical gives them
 } // namespace
 
 std::string Canonical(std::string path) {
+    if (path.size() >= 2 && path[1] == ':' && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'))) {
+        auto current = CurrentFolder.find(static_cast<char>(path[0] & ~0x20));
+        path = (current == CurrentFolder.end() ? path.substr(0, 2) : current->second) + "\\" + path.substr(2);
+    }
     os::CharUpperBuffA(path.data(), static_cast<u32>(path.size()));
     for (char& c : path)
         if (c == '/') c = '\\';
-    if (path.size() >= 2 && path[1] == ':' && (path.size() == 2 || path[2] != '\\')) {
-        auto current = CurrentFolder.find(path[0]);
-        path = (current == CurrentFolder.end() ? path.substr(0, 2) : Canonical(current->second)) +
-               "\\" + path.substr(2);
-    }
     while (!path.empty() && (path.back() == '\\' || path.back() == ' ' || path.back() == '.'))
         path.pop_back();
     return path;
