@@ -1,5 +1,5 @@
-# End-to-end tests: wayfold.exe under Wine, driven by Python's unittest
-# (tests/e2e), with small Windows helpers built here.
+# End-to-end tests: the transcripts replayed on wayfold.exe under Wine
+# (tests/e2e/run.py), with a small Windows helper built here.
 #   cmake --preset windows && cmake --build --preset windows && ctest --preset windows
 # The exe under test is $WAYFOLD_EXE when set in ctest's environment (as the
 # package check does), else the one built here (WAYFOLD_BUILT_EXE).
@@ -9,26 +9,18 @@ if(NOT Python3_Interpreter_FOUND)
   return()
 endif()
 
-set(E2E_HELPER_DIR ${CMAKE_BINARY_DIR}/e2e)
-foreach(helper rawrun regtool keyfeed)
-  add_executable(e2e_${helper} tests/e2e/helpers/${helper}.c)
-  set_target_properties(e2e_${helper} PROPERTIES
-    OUTPUT_NAME ${helper}
-    RUNTIME_OUTPUT_DIRECTORY ${E2E_HELPER_DIR})
-  target_compile_options(e2e_${helper} PRIVATE -O2)
-  target_link_options(e2e_${helper} PRIVATE -static -s)
-endforeach()
-target_link_libraries(e2e_regtool PRIVATE advapi32)
+add_executable(e2e_helper tests/e2e/helper.c)
+set_target_properties(e2e_helper PROPERTIES OUTPUT_NAME helper
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e)
+target_compile_options(e2e_helper PRIVATE -O2)
+target_link_options(e2e_helper PRIVATE -static -s)
+target_link_libraries(e2e_helper PRIVATE advapi32)
 
 enable_testing()
-file(GLOB E2E_MODULES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
-foreach(module ${E2E_MODULES})
-  get_filename_component(name ${module} NAME_WE)
-  add_test(NAME e2e.${name}
-    COMMAND ${Python3_EXECUTABLE} -m unittest -v ${name}
-    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e)
-  set_tests_properties(e2e.${name} PROPERTIES
-    ENVIRONMENT "WAYFOLD_BUILT_EXE=$<TARGET_FILE:wayfold>;WAYFOLD_HELPERS=${E2E_HELPER_DIR};PYTHONDONTWRITEBYTECODE=1"
-    TIMEOUT 300
-    LABELS e2e)
-endforeach()
+add_test(NAME e2e.transcripts
+  COMMAND ${Python3_EXECUTABLE} -m unittest -v run
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e)
+set_tests_properties(e2e.transcripts PROPERTIES
+  ENVIRONMENT "WAYFOLD_BUILT_EXE=$<TARGET_FILE:wayfold>;WAYFOLD_HELPER=$<TARGET_FILE:e2e_helper>;PYTHONDONTWRITEBYTECODE=1"
+  TIMEOUT 900
+  LABELS e2e)

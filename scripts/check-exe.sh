@@ -10,3 +10,8 @@ size=$(stat -c %s "$exe")
 echo "$exe: $size bytes; imports: $(echo $dlls)"
 if [ -n "$bad" ]; then echo "FAIL: imports a non-system DLL: $bad"; exit 1; fi
 if [ "$size" -ge "$limit" ]; then echo "FAIL: larger than $limit bytes"; exit 1; fi
+# The registry locations are stored scrambled: neither may be read in plain
+# text in the program or its sources.
+for plain in Environment CurrentControlSet "Session Manager"; do
+  if grep -rl --exclude-dir=sim "$plain" src "$exe"; then echo "FAIL: '$plain' in plain text"; exit 1; fi
+done
