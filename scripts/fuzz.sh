@@ -12,14 +12,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/seeds" build/fuzz/findings
 # Each run of each transcript, behind two zero bytes: no fault injected.
-python3 - "$work/seeds" tests/transcripts/*.txt <<'PY'
+python3 tests/transcript.py "$work/plain"
+python3 - "$work/plain" "$work/seeds" <<'PY'
 import sys
-n = 0
-for name in sys.argv[2:]:
-    for run in open(name, "rb").read().split(b"\n\n"):
-        if b"\n$ " in b"\n" + run:
-            n += 1
-            open("%s/%04d" % (sys.argv[1], n), "wb").write(b"\0\0" + run + b"\n")
+for n, run in enumerate(open(sys.argv[1], "rb").read().split(b"\n\n")[:-1]):
+    open("%s/%04d" % (sys.argv[2], n), "wb").write(b"\0\0" + run + b"\n")
 PY
 if build/fuzz/tests/fuzz/fuzz_whole_run "$work/seeds" -max_total_time="$seconds" -rss_limit_mb=2048 \
      -timeout=10 -artifact_prefix=build/fuzz/findings/ >"$work/log" 2>&1; then

@@ -1,5 +1,5 @@
 // Code pages: ANSI 1252 with its upper-casing and its OEM 850 form (as Wine's
-// tables give them), or 932 reduced to its lead bytes; and UTF-16.
+// tables give them), or 932 reduced to its lead bytes; UTF-16.
 #include "platform/sim/SimWindows.h"
 
 #include <cstring>
@@ -21,34 +21,35 @@ const unsigned char kAnsiToOem850[128] = {
     133, 160, 131, 198, 132, 134, 145, 135, 138, 130, 136, 137, 141, 161, 140, 139,
     208, 164, 149, 162, 147, 228, 148, 246, 155, 151, 163, 150, 129, 236, 231, 152};
 
-// Bytes 128 to 159 of Windows-1252 in UTF-16; the others are Latin-1's.
+// Bytes 128 to 159 of Windows-1252 in UTF-16 (the others are Latin-1's),
+// then a few of the near letters Windows gives for characters 1252 lacks.
 const char16_t k1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// A few of the near letters Windows gives for characters 1252 lacks.
-const std::pair<char16_t, char> kBestFit[] = {
-    {0x0141, 'L'}, {0x0142, 'l'}, {0x0151, 'o'}, {0x03A9, 'O'}};
+const char16_t kBestFit[][2] = {{0x0141, 'L'}, {0x0142, 'l'}, {0x0151, 'o'}, {0x03A9, 'O'}};
 
 bool IsLead(unsigned char b) {
     return AnsiCodePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
 }
 
-char16_t ToUnit(unsigned char b) {
-    return AnsiCodePage == 1252 && b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : b;
-}
-
 std::string ToAnsi(char16_t c) {
-    if (AnsiCodePage == 932)
-        return c < 0x100 ? std::string(1, char(c))
-               : IsLead(c >> 8) ? std::string{char(c >> 8), char(c & 0xFF)} : "?";
-    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return std::string(1, char(c));
+    if (AnsiCodePage == 932 && c > 0xFF) return IsLead(c >> 8) ? std::string{char(c >> 8), char(c)} : "?";
+    if (AnsiCodePage == 932 || c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return std::string(1, char(c));
     for (int b = 0; b < 32; ++b)
         if (k1252High[b] == c) return std::string(1, char(0x80 + b));
-    for (auto [from, to] : kBestFit)
-        if (from == c) return std::string(1, to);
+    for (const auto& fit : kBestFit)
+        if (fit[0] == c) return std::string(1, char(fit[1]));
     return "?";
+}
+
+// The size query and the conversion of both directions.
+template <typename To>
+int Deliver(const To& converted, typename To::value_type* out, int capacity) {
+    const int n = static_cast<int>(converted.size());
+    if (capacity == 0 || capacity < n) return capacity ? 0 : n;
+    std::memcpy(out, converted.data(), n * sizeof(typename To::value_type));
+    return n;
 }
 
 } // namespace
@@ -60,7 +61,7 @@ std::u16string Widen(const std::string& ansi) {
         if (IsLead(b) && i + 1 < ansi.size())
             wide += char16_t(b << 8 | static_cast<unsigned char>(ansi[++i]));
         else
-            wide += ToUnit(b);
+            wide += AnsiCodePage == 1252 && b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : b;
     }
     return wide;
 }
@@ -70,22 +71,14 @@ std::u16string Widen(const std::string& ansi) {
 namespace os {
 
 int MultiByteToWideChar(u32, u32, const char* text, int length, wchar* wide, int wideLength) {
-    const std::u16string w = sim::Widen(std::string(text, length));
-    if (wideLength == 0) return static_cast<int>(w.size());
-    if (wideLength < static_cast<int>(w.size())) return 0;
-    std::memcpy(wide, w.data(), w.size() * 2);
-    return static_cast<int>(w.size());
+    return sim::Deliver(sim::Widen(std::string(text, length)), wide, wideLength);
 }
 
 int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength,
-                        const char*, bool* usedDefault) {
-    std::string a;
-    for (int i = 0; i < length; ++i) a += sim::ToAnsi(wide[i]);
-    if (usedDefault) *usedDefault = false; // not asked for by the command
-    if (textLength == 0) return static_cast<int>(a.size());
-    if (textLength < static_cast<int>(a.size())) return 0;
-    std::memcpy(text, a.data(), a.size());
-    return static_cast<int>(a.size());
+                        const char*, bool*) {
+    std::string ansi;
+    for (int i = 0; i < length; ++i) ansi += sim::ToAnsi(wide[i]);
+    return sim::Deliver(ansi, text, textLength);
 }
 
 bool CharToOemBuffA(const char* source, char* target, u32 length) {
@@ -102,24 +95,18 @@ bool CharToOemA(const char* source, char* target) {
 
 // The user's locale: accented letters too, never the second byte of a pair.
 u32 CharUpperBuffA(char* text, u32 length) {
+    const bool ansi1252 = sim::AnsiCodePage == 1252;
     for (u32 i = 0; i < length; ++i) {
         unsigned char& c = reinterpret_cast<unsigned char&>(text[i]);
         if (sim::IsLead(c)) ++i;
-        else if ((c >= 'a' && c <= 'z') ||
-                 (sim::AnsiCodePage == 1252 && c >= 0xE0 && c <= 0xFE && c != 0xF7))
-            c -= 32;
-        else if (sim::AnsiCodePage == 1252 && (c == 0x9A || c == 0x9C || c == 0x9E))
-            c -= 16; // š œ ž
-        else if (sim::AnsiCodePage == 1252 && c == 0xFF)
-            c = 0x9F; // ÿ
+        else if ((c >= 'a' && c <= 'z') || (ansi1252 && c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 32;
+        else if (ansi1252 && (c == 0x9A || c == 0x9C || c == 0x9E)) c -= 16; // š œ ž
+        else if (ansi1252 && c == 0xFF) c = 0x9F;                           // ÿ
     }
     return length;
 }
 
-const char* CharNextA(const char* position) {
-    if (*position == '\0') return position;
-    return position + (sim::IsLead(*position) && position[1] != '\0' ? 2 : 1);
-}
+const char* CharNextA(const char* p) { return *p ? p + (sim::IsLead(*p) && p[1] ? 2 : 1) : p; }
 
 u32 GetThreadLocale() { return 0x040C; }
 

@@ -1,0 +1,129 @@
+# Transcripts (tests/transcripts/*.txt): runs of wayfold written down as the
+# machine before, the command line, and what the run prints and leaves behind.
+# The unit tests replay them on the simulated Windows, e2e/run.py on
+# wayfold.exe under Wine, the fuzzer starts from them.
+#
+# A file holds runs separated by blank lines; '#' starts a comment. A run is
+# set-up lines, "$ " and the command line, then expected lines.
+#   user|machine NAME TYPE VALUE   a value of the current user's Environment
+#       key, or of the all-users one. TYPE: SZ EXPAND MULTI BINARY or a number.
+#       VALUE: "text" (stored in UTF-16 with its terminating zero), hex:bytes
+#       (stored as given), or - (no such value; expected lines only)
+#   drive D | folder PATH | file PATH | cwd PATH (current folder of its drive)
+#   keys TEXT    standard input is a console, TEXT typed at it, a key at a time
+#   also /S      replayed with /S added too: nothing printed, the rest the same
+#   simulated only: codepage 932 | readonly (HKLM) | stdout file|console|none |
+#     failwrite N (that write to standard output fails) | refused PATH (its
+#     creation fails) | nosddl (no security descriptor can be built) |
+#     typeahead TEXT (typed before the question) | module PATH (of the exe)
+# Expected: "| TEXT" a line of standard output (the question and its echo are
+# one line), "err TEXT" a line of standard error ('@' for the address), "exit
+# N", "writes N" (simulated only: writes to standard output), user|machine
+# values (those not named are as before), "made PATH [SDDL]" a folder there
+# afterwards and not before (made with that security descriptor).
+# Variants follow, each with its own expected lines: "@refuse A-B" each of
+# these registry calls refused in turn (together they cover every call of the
+# run), "@dies N" the process killed after that registry write.
+# In a TEXT, {XX} is the byte XX: of the ANSI code page on the command line, in
+# keys, paths and values; as printed in output lines, whose characters are in
+# the console's OEM code page (850; on 932, the ANSI one).
+#
+# `python3 transcript.py OUT` writes every run for the unit tests, a word and
+# its arguments a line, texts in hex: ANSI bytes, UTF-16 for the command line
+# and values, the bytes printed for "out" and "err"; u and m for the keys.
+import os, re, sys
+
+KEYS = {"user": "u", "machine": "m"}
+TYPES = {"SZ": 1, "EXPAND": 2, "BINARY": 3, "MULTI": 7}
+BYTE = r"(\{[0-9A-Fa-f]{2}\})"
+SIMULATED_ONLY = {"codepage", "readonly", "failwrite", "refused", "nosddl", "typeahead", "module"}
+
+
+class Run:
+    def __init__(self, where, lines):
+        self.where, self.set_up, self.variants = where, [], [("plain", 0, 0, [])]
+        self.code_page = 932 if "codepage 932" in lines else 1252
+        target = self.set_up
+        for line in lines:
+            word, rest = ("|", line[2:]) if line.startswith("|") else (line.split(" ", 1) + [""])[:2]
+            if word == "$":
+                self.command, target = rest, self.variants[0][3]
+            elif word.startswith("@"):
+                first, _, last = rest.partition("-")
+                self.variants.append((word[1:], int(first), int(last or first), []))
+                target = self.variants[-1][3]
+            else:
+                target.append((word, rest))
+        self.words = dict(self.set_up)
+
+    def pieces(self, field, text_as, byte_as):  # characters and {XX} bytes, each as asked
+        return [byte_as(bytes([int(p[1:3], 16)])) if re.fullmatch(BYTE, p) else text_as(p)
+                for p in re.split(BYTE, field)]
+
+    def ansi(self, field):
+        return b"".join(self.pieces(field, lambda p: p.encode("cp1252"), bytes))
+
+    def printed(self, field):
+        oem = "cp850" if self.code_page == 1252 else "cp1252"
+        return b"".join(self.pieces(field, lambda p: p.encode(oem), bytes))
+
+    def wide(self, field):  # 932 is reduced to its lead bytes: a pair is the unit lead * 256 + trail
+        if self.code_page == 1252:
+            return "".join(self.pieces(field, str, lambda b: b.decode("cp1252"))).encode("utf-16-le")
+        units, data = [], self.ansi(field)
+        while data:
+            pair = (0x81 <= data[0] <= 0x9F or 0xE0 <= data[0] <= 0xFC) and len(data) > 1
+            units.append(data[0] << 8 | data[1] if pair else data[0])
+            data = data[2 if pair else 1:]
+        return b"".join(u.to_bytes(2, "little") for u in units)
+
+    def value(self, word, rest):  # (u|m, NAME, type, bytes or None for no value)
+        name, kind, data = (rest.split(" ", 2) + ["", ""])[:3]
+        if kind == "-":
+            return KEYS[word], name.upper(), 0, None
+        stored = bytes.fromhex(data[4:]) if data.startswith("hex:") else \
+            self.wide(data[data.find('"') + 1:data.rfind('"')]) + b"\0\0"
+        return KEYS[word], name.upper(), TYPES.get(kind) or int(kind), stored
+
+    def lines(self):  # the plain form
+        out = ["run " + self.where]
+        for i, (fault, first, last, lines) in enumerate([(None, 0, 0, self.set_up)] + self.variants):
+            if fault:
+                out.append("%s %d %d" % (fault, first, last))
+            printed = {"|": b"", "err": b""}
+            for word, rest in lines:
+                if word in printed:
+                    printed[word] += self.printed(rest) + b"\r\n"
+                elif word in KEYS:
+                    scope, name, kind, data = self.value(word, rest)
+                    out.append("unset %s %s" % (scope, name) if data is None else
+                               "set %s %s %d %s" % (scope, name, kind, data.hex()))
+                elif word in ("folder", "file", "cwd", "keys", "typeahead", "refused", "module", "made"):
+                    path, _, sddl = rest.partition(" ") if word == "made" else (rest, "", "")
+                    out.append("%s %s %s" % (word, self.ansi(path).hex(), sddl))
+                else:
+                    out.append("%s %s" % (word, rest))
+            if fault:
+                out += ["out " + printed["|"].hex(), "err " + printed["err"].hex()]
+            else:
+                out.append("line " + self.wide(self.command).hex())
+        return out
+
+
+def all_runs():
+    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "transcripts")
+    runs = []
+    for name in sorted(n for n in os.listdir(folder) if n.endswith(".txt")):
+        with open(os.path.join(folder, name), encoding="utf-8") as f:
+            at = 1
+            for block in f.read().split("\n\n"):
+                lines = [l for l in block.split("\n") if l and not l.startswith("#")]
+                if any(l.startswith("$ ") for l in lines):
+                    runs.append(Run("%s:%d" % (name, at), lines))
+                at += block.count("\n") + 2
+    return runs
+
+
+if __name__ == "__main__":
+    with open(sys.argv[1], "w") as out:
+        out.write("".join("\n".join(run.lines()) + "\n\n" for run in all_runs()))
