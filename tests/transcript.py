@@ -20,7 +20,7 @@
 # one line), "err TEXT" a line of standard error ('@' for the address), "exit
 # N", "writes N" (simulated only: writes to standard output), user|machine
 # values (those not named are as before), "made PATH [SDDL]" a folder there
-# afterwards and not before (made with that security descriptor).
+# afterwards and not before, in capitals (made with that security descriptor).
 # Variants follow, each with its own expected lines: "@refuse A-B" each of
 # these registry calls refused in turn (together they cover every call of the
 # run), "@dies N" the process killed after that registry write.
@@ -86,28 +86,41 @@ class Run:
         return KEYS[word], name.upper(), TYPES.get(kind) or int(kind), stored
 
     def lines(self):  # the plain form
-        out = ["run " + self.where]
-        for i, (fault, first, last, lines) in enumerate([(None, 0, 0, self.set_up)] + self.variants):
-            if fault:
-                out.append("%s %d %d" % (fault, first, last))
-            printed = {"|": b"", "err": b""}
-            for word, rest in lines:
-                if word in printed:
-                    printed[word] += self.printed(rest) + b"\r\n"
-                elif word in KEYS:
-                    scope, name, kind, data = self.value(word, rest)
-                    out.append("unset %s %s" % (scope, name) if data is None else
-                               "set %s %s %d %s" % (scope, name, kind, data.hex()))
-                elif word in ("folder", "file", "cwd", "keys", "typeahead", "refused", "module", "made"):
-                    path, _, sddl = rest.partition(" ") if word == "made" else (rest, "", "")
-                    out.append("%s %s %s" % (word, self.ansi(path).hex(), sddl))
-                else:
-                    out.append("%s %s" % (word, rest))
-            if fault:
-                out += ["out " + printed["|"].hex(), "err " + printed["err"].hex()]
+        out, values = ["run " + self.where], {}
+        for word, rest in self.set_up:
+            if word in KEYS:
+                scope, name, kind, data = self.value(word, rest)
+                values[scope, name] = (kind, data)
+                out.append("set %s %s %d %s" % (scope, name, kind, data.hex()))
+            elif word in ("folder", "file", "cwd", "keys", "typeahead", "refused", "module"):
+                out.append("%s %s" % (word, self.ansi(rest).hex()))
             else:
-                out.append("line " + self.wide(self.command).hex())
+                out.append("%s %s" % (word, rest))
+        out.append("line " + self.wide(self.command).hex())
+        for silent in (0, 1) if "also" in self.words else (0,):
+            for fault, first, last, expected in self.variants:
+                out.append("variant %s %d %d %d" % (fault, first, last, silent))
+                out += self.outcome(expected, dict(values), silent)
         return out
+
+    def outcome(self, expected, values, silent):  # as the unit tests write down what a run did
+        printed, status, writes, made = {"|": b"", "err": b""}, "", [], []
+        for word, rest in expected:
+            if word in printed:
+                printed[word] += self.printed(rest) + b"\r\n"
+            elif word in KEYS:
+                scope, name, kind, data = self.value(word, rest)
+                values.pop((scope, name), None)
+                values.update({(scope, name): (kind, data)} if data is not None else {})
+            elif word == "made":
+                path, _, sddl = rest.partition(" ")
+                made.append("made %s %s" % (self.ansi(path).hex(), sddl))
+            elif word in ("exit", "writes"):
+                status, writes = (rest, writes) if word == "exit" else (status, ["writes " + rest])
+        return (["exit " + status, "out " + ("" if silent else printed["|"].hex()), "err " + printed["err"].hex()]
+                + writes + ["value %s %s %d %s" % (scope, name, kind, data.hex())
+                            for (scope, name), (kind, data) in sorted(values.items(), key=lambda v: (v[0][0] == "m", v[0][1]))]
+                + sorted(made))
 
 
 def all_runs():

@@ -36,15 +36,15 @@ bool EnsureFolder(std::string folder) {
             PrintLine("");
             PrintFormatted("Le chemin %s existe d\xE9j\xE0 sur le lecteur.", folder);
             PrintLine("");
-        } else if ((!MachineScope || os::ConvertStringSecurityDescriptorToSecurityDescriptorA(
-                                         kMachineFolderSddl, os::SddlRevision1, &descriptor,
-                                         nullptr)) &&
-                   CreateFolderTree(folder, descriptor) && FolderExists(folder)) {
-            // Windows may report a name it takes for a device as created.
-            result = true;
-            PrintLine("");
-            PrintFormatted("Le chemin %s a \xE9t\xE9 cr\xE9\xE9.", folder);
-            PrintLine("");
+        } else if (!MachineScope || os::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                                        kMachineFolderSddl, os::SddlRevision1, &descriptor, nullptr)) {
+            CreateFolderTree(folder, descriptor);
+            result = FolderExists(folder);
+            if (result) {
+                PrintLine("");
+                PrintFormatted("Le chemin %s a \xE9t\xE9 cr\xE9\xE9.", folder);
+                PrintLine("");
+            }
         }
     } catch (...) {
         // Whatever went wrong, the folder is as the result says.
@@ -53,7 +53,7 @@ bool EnsureFolder(std::string folder) {
     return result;
 }
 
-bool CreateFolderTree(const std::string& path, void* descriptor) {
+void CreateFolderTree(const std::string& path, void* descriptor) {
     if (path.empty()) RaiseInOutError(kPathNotFound, "Impossible de cr\xE9" "er le r\xE9pertoire");
     // Up from the folder to its first level that exists (a bare drive is taken
     // as present), then the missing ones, outermost first. Every trailing
@@ -67,8 +67,7 @@ bool CreateFolderTree(const std::string& path, void* descriptor) {
         level = WithoutTrailingBackslashes(parent);
     }
     for (auto level = missing.rbegin(); level != missing.rend(); ++level)
-        if (!CreateOneFolder(*level, descriptor)) return false;
-    return true;
+        if (!CreateOneFolder(*level, descriptor)) return;
 }
 
 bool CreateOneFolder(const std::string& path, void* descriptor) {

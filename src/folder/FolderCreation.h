@@ -7,7 +7,9 @@
 // nothing when it fails: the caller reports that. With /K the levels it
 // creates may be changed by administrators only.
 bool EnsureFolder(std::string folder);
-// descriptor: the security descriptor every created level gets, or null for
-// the permissions it inherits.
-bool CreateFolderTree(const std::string& path, void* descriptor);
+// Creates the missing levels up to the first one that fails. Whether the
+// folder is there afterwards, Windows tells: it may report a name it takes
+// for a device as created. descriptor: the security descriptor every level
+// made gets, or null for the permissions it inherits.
+void CreateFolderTree(const std::string& path, void* descriptor);
 bool CreateOneFolder(const std::string& path, void* descriptor);

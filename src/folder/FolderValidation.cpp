@@ -6,6 +6,7 @@
 #include "front/ProgramState.h"
 #include "platform/Platform.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -32,8 +33,7 @@ bool IsInvalidLevel(const std::string& level) {
     if (!level.empty() && (level.back() == ' ' || level.back() == '.')) return true;
     std::string base = level.substr(0, level.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
     return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
            base[3] >= '1' && base[3] <= '9';
@@ -43,7 +43,8 @@ bool IsInvalidLevel(const std::string& level) {
 // and says why it is refused. The name shown is the folder without its first
 // three bytes and its trailing backslash.
 bool CheckName(const std::string& folder) {
-    const std::string name = folder.size() > 4 ? folder.substr(3, folder.size() - 4) : "";
+    // (For the root "C:\" the count wraps round and the name is empty.)
+    const std::string name = folder.substr(3, folder.size() - 4);
     if (name.find_first_not_of('\\') == std::string::npos) { // the drive's root, however written
         PrintConverted("Le dossier n'est pas sp\xE9" "cifi\xE9.");
         return false;
@@ -77,13 +78,12 @@ bool CheckName(const std::string& folder) {
     return false;
 }
 
-// The absolute form of a folder, or the empty text if Windows cannot give it.
+// The absolute form of a folder, or the empty text if Windows cannot give it
+// (a longer one would be refused as too long anyway).
 std::string FullPath(const std::string& folder) {
-    os::u32 size = os::GetFullPathNameA(folder.c_str(), 0, nullptr, nullptr);
-    std::string full(size, '\0');
-    os::u32 length = size ? os::GetFullPathNameA(folder.c_str(), size, full.data(), nullptr) : 0;
-    full.resize(length < size ? length : 0);
-    return full;
+    char full[261];
+    const os::u32 length = os::GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+    return std::string(full, length < sizeof full ? length : 0);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ std::size_t LastSeparatorPos(const std::string& text) {
         unsigned char c = At(text, i);
         if (c == '\\' || c == ':') {
             if (ByteKindAt(text, i) != ByteKind::Trail) return i;
-            i = i >= 2 ? i - 2 : 0; // over the whole two-byte character
+            i -= 2; // over the whole two-byte character (a trail has its lead before it)
         } else {
             --i;
         }

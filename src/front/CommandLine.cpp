@@ -5,6 +5,8 @@
 #include "front/ProgramState.h"
 #include "platform/Platform.h"
 
+#include <cctype>
+
 namespace {
 
 const char kProgramName[] = "wayFOLD";
@@ -61,8 +63,7 @@ std::basic_string<Char> FolderArgument(const std::vector<std::basic_string<Char>
 }
 
 std::string AsciiUpper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 

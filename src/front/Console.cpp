@@ -11,11 +11,10 @@ namespace {
 constexpr std::size_t kBufferSize = 128;
 constexpr int kFileNotOpenForOutput = 105;
 
-os::Handle outHandle = 0;
-bool outIsConsole = false;
-bool outOpen = false;
+os::Handle outHandle;
+bool outIsConsole, outOpen;
 char buffer[kBufferSize];
-std::size_t buffered = 0;
+std::size_t buffered;
 
 void WriteBuffer() {
     if (buffered == 0) return;

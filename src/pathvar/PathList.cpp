@@ -47,10 +47,11 @@ std::string AppendToPathList(const std::string& list, const std::string& folder)
     // A list of nothing but blanks and separators holds no entry worth keeping;
     // keeping it would put empty entries (the current folder) in front.
     if (OnlyBlanksAndSemicolons(list)) return folder;
+    // Some byte is neither a blank nor a ';': every loop stops at it at the latest.
     std::size_t first = 0, end = list.size();
-    while (first < end && IsBlankOrControl(list[first])) ++first;
-    while (end > first && IsBlankOrControl(list[end - 1])) --end;
-    while (end > first && list[end - 1] == ';') --end;
+    while (IsBlankOrControl(list[first])) ++first;
+    while (IsBlankOrControl(list[end - 1])) --end;
+    while (list[end - 1] == ';') --end;
     // One copy into a string of the final size: a Path can be 32 KB long.
     std::string result;
     result.reserve(end - first + 1 + folder.size());

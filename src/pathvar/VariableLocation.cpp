@@ -3,6 +3,8 @@
 #include "front/ProgramState.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
+
 namespace {
 constexpr unsigned char kScramblingByte = 0x5E;
 }
@@ -24,11 +26,8 @@ const unsigned char MachineLocation[66] = {
 };
 
 std::string DescrambleLocation(const unsigned char* stored, std::size_t capacity) {
-    unsigned char copy[256] = {};
-    for (std::size_t i = 0; i <= capacity && i < sizeof copy; ++i) copy[i] = stored[i];
-    std::size_t length = copy[0];
-    if (length > capacity) length = capacity; // never read past the array
-    std::string text(reinterpret_cast<const char*>(copy + 1), length);
+    // Never past the array, whatever its length byte says.
+    std::string text(reinterpret_cast<const char*>(stored + 1), std::min<std::size_t>(stored[0], capacity));
     for (char& c : text) c = static_cast<char>(c ^ kScramblingByte);
     return text;
 }

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
 
     CHECK((status == 0 || status == 1) && sim::OpenKeyCount() == 0);
     CHECK((!Silent || sim::StdOut.empty()) && (status == 1 || sim::StdErr.empty()));
-    const std::string variable = transcript::ValueId({"set", MachineScope ? "m" : "u", "Path"});
+    const std::string variable = transcript::ValueId(MachineScope ? "m" : "u", "Path");
     const std::string backup = variable + "_WAYFOLD_BACKUP";
     for (const auto* values : {&before, &after})
         for (const auto& [id, value] : *values)

@@ -14,13 +14,9 @@ std::string Bytes(const std::string& hex) {
     return bytes;
 }
 
-std::string Key(const std::string& scope) {
-    return scope == "m" ? "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
-                        : "HKCU\\Environment";
-}
-
-std::string ValueId(const Words& line) {
-    std::string id = line.size() > 2 ? Key(line[1]) + "\\" + line[2] : "";
+std::string ValueId(const std::string& scope, const std::string& name) {
+    std::string id = (scope == "m" ? "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment\\"
+                                   : "HKCU\\Environment\\") + name;
     for (char& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return id;
 }
@@ -35,11 +31,13 @@ std::vector<Run> Parse(const std::string& text) {
         if (words.empty() || (words[0] != "run" && runs.empty())) continue;
         if (words[0] == "run")
             runs.push_back({words.size() > 1 ? words[1] : "", {}, {}});
-        else if ((words[0] == "plain" || words[0] == "refuse" || words[0] == "dies") && words.size() == 3)
-            runs.back().variants.push_back({words[0], std::atoi(words[1].c_str()), std::atoi(words[2].c_str()), {}});
+        else if (words[0] == "variant" && words.size() == 5)
+            runs.back().variants.push_back({words[1], std::atoi(words[2].c_str()), std::atoi(words[3].c_str()),
+                                            words[4] == "1", ""});
+        else if (runs.back().variants.empty())
+            runs.back().setUp.push_back(words);
         else
-            (runs.back().variants.empty() ? runs.back().setUp : runs.back().variants.back().expected)
-                .push_back(words);
+            runs.back().variants.back().outcome += line + "\n";
     }
     return runs;
 }
@@ -52,8 +50,9 @@ void Arrange(const Run& run, bool silent, int refuse, int dies) {
         const std::string word = w[0], arg = w.size() > 1 ? w[1] : "";
         const std::string raw = Bytes(arg), bytes = raw.c_str(); // no name of Windows' holds a zero
         if (word == "codepage") sim::AnsiCodePage = static_cast<os::u32>(std::atoi(arg.c_str()));
+        const std::string id = ValueId(arg, w.size() > 2 ? w[2] : "");
         if (word == "set" && w.size() == 5)
-            sim::SetValue(Key(w[1]), w[2], {static_cast<os::u32>(std::atoi(w[3].c_str())), Bytes(w[4])});
+            sim::SetValue(id.substr(0, id.rfind('\\')), w[2], {static_cast<os::u32>(std::atoi(w[3].c_str())), Bytes(w[4])});
         if (word == "drive") sim::AddFolder(arg + ":");
         if (word == "folder") sim::AddFolder(bytes);
         if (word == "file") sim::AddFile(bytes);

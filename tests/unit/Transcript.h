@@ -15,7 +15,8 @@ using Words = std::vector<std::string>;
 struct Variant {
     std::string fault; // "plain", "refuse" or "dies"
     int from, to;
-    std::vector<Words> expected;
+    bool silent;          // /S added
+    std::string outcome;  // what the run prints and leaves, as Outcome writes it
 };
 
 struct Run {
@@ -31,8 +32,7 @@ std::vector<Run> Parse(const std::string& text);
 void Arrange(const Run& run, bool silent, int refuse, int dies);
 
 std::string Bytes(const std::string& hex);
-std::string Key(const std::string& scope); // u or m: the user's or all users' Environment
-// The value of a "set" or "unset" line, by its id in sim::AllValues.
-std::string ValueId(const Words& line);
+// The id in sim::AllValues of a value in u or m, the user's or all users' Environment key.
+std::string ValueId(const std::string& scope, const std::string& name);
 
 } // namespace transcript

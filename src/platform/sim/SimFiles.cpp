@@ -61,9 +61,7 @@ namespace os {
 
 u32 GetFileAttributesA(const char* path) {
     const std::string c = sim::Canonical(path);
-    // A file is not found through a name that ends in a backslash.
-    return sim::folders.count(c) ? FileAttributeDirectory
-         : sim::files.count(c) && std::string(path).back() != '\\' ? 0x20 : InvalidFileAttributes;
+    return sim::folders.count(c) ? FileAttributeDirectory : sim::files.count(c) ? 0x20 : InvalidFileAttributes;
 }
 
 bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
@@ -73,8 +71,6 @@ bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
     if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" ||
         (name.size() == 4 && (!name.rfind("COM", 0) || !name.rfind("LPT", 0)) && name[3] >= '1' && name[3] <= '9'))
         return true; // a device: nothing is made
-    for (const char* p = c.c_str() + 2; *p; p = CharNextA(p))
-        if (CharNextA(p) == p + 1 && std::strchr("\"*<>?|:", *p)) return false;
     if (sim::folders.count(c) || sim::files.count(c) || !sim::folders.count(sim::Parent(c)) ||
         sim::RefusedFolders.count(c))
         return false;

@@ -86,9 +86,9 @@ int OpenKeyCount() { return static_cast<int>(handles.size()); }
 
 namespace os {
 
-Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char*, u32, u32 access, void*,
-                       RegKey* result, u32*) {
-    return reserved ? 87 : sim::Open(key, subKey, access, true, result);
+Status RegCreateKeyExA(RegKey key, const char* subKey, u32, char*, u32, u32 access, void*, RegKey* result,
+                       u32*) {
+    return sim::Open(key, subKey, access, true, result);
 }
 
 Status RegOpenKeyExA(RegKey key, const char* subKey, u32, u32 access, RegKey* result) {
@@ -120,7 +120,7 @@ Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigne
     auto* values = sim::Key(key, sim::kSetValue);
     if (!values) return 5;
     std::string bytes(reinterpret_cast<const char*>(data), size);
-    if (type == RegSz || type == RegExpandSz || type == 7) { // Windows keeps texts in UTF-16
+    if (type == RegSz || type == RegExpandSz) { // Windows keeps texts in UTF-16
         const std::u16string wide = sim::Widen(bytes);
         bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
     }

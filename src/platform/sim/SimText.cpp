@@ -1,5 +1,6 @@
-// Code pages: ANSI 1252 with its upper-casing and its OEM 850 form (as Wine's
-// tables give them), or 932 reduced to its lead bytes; UTF-16.
+// Code pages: ANSI 1252 (its letters of 128 to 159 left out) with its
+// upper-casing and its OEM 850 form (as Wine's tables give them), or 932
+// reduced to its lead bytes; UTF-16.
 #include "platform/sim/SimWindows.h"
 
 #include <cstring>
@@ -21,12 +22,7 @@ const unsigned char kAnsiToOem850[128] = {
     133, 160, 131, 198, 132, 134, 145, 135, 138, 130, 136, 137, 141, 161, 140, 139,
     208, 164, 149, 162, 147, 228, 148, 246, 155, 151, 163, 150, 129, 236, 231, 152};
 
-// Bytes 128 to 159 of Windows-1252 in UTF-16 (the others are Latin-1's),
-// then a few of the near letters Windows gives for characters 1252 lacks.
-const char16_t k1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+// A few of the near letters Windows gives for characters 1252 lacks.
 const char16_t kBestFit[][2] = {{0x0141, 'L'}, {0x0142, 'l'}, {0x0151, 'o'}, {0x03A9, 'O'}};
 
 bool IsLead(unsigned char b) {
@@ -35,9 +31,7 @@ bool IsLead(unsigned char b) {
 
 std::string ToAnsi(char16_t c) {
     if (AnsiCodePage == 932 && c > 0xFF) return IsLead(c >> 8) ? std::string{char(c >> 8), char(c)} : "?";
-    if (AnsiCodePage == 932 || c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return std::string(1, char(c));
-    for (int b = 0; b < 32; ++b)
-        if (k1252High[b] == c) return std::string(1, char(0x80 + b));
+    if (c <= 0xFF) return std::string(1, char(c)); // (1252's bytes 128 to 159 taken as Latin-1's)
     for (const auto& fit : kBestFit)
         if (fit[0] == c) return std::string(1, char(fit[1]));
     return "?";
@@ -61,7 +55,7 @@ std::u16string Widen(const std::string& ansi) {
         if (IsLead(b) && i + 1 < ansi.size())
             wide += char16_t(b << 8 | static_cast<unsigned char>(ansi[++i]));
         else
-            wide += AnsiCodePage == 1252 && b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : b;
+            wide += b;
     }
     return wide;
 }
@@ -100,8 +94,6 @@ u32 CharUpperBuffA(char* text, u32 length) {
         unsigned char& c = reinterpret_cast<unsigned char&>(text[i]);
         if (sim::IsLead(c)) ++i;
         else if ((c >= 'a' && c <= 'z') || (ansi1252 && c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 32;
-        else if (ansi1252 && (c == 0x9A || c == 0x9C || c == 0x9E)) c -= 16; // š œ ž
-        else if (ansi1252 && c == 0xFF) c = 0x9F;                           // ÿ
     }
     return length;
 }
