@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up benchmark under Wine: times, in one run and alternating,
-#   add    wayfold.exe C:\bench\outils /S   on a 32,767-character Path
+#   add    wayfold.exe C:\bench\outils /S   on a Path that it takes to 32,766 characters
 #   usage  wayfold.exe /?                   (stdout to a pipe)
 #   floor  startup_floor.exe                (same DLLs, one call into each)
 # and prints the medians, the add/floor ratio (goal < 1.10) and the exe's size
@@ -42,13 +42,14 @@ import os, statistics, subprocess, sys, tempfile, time
 wine, bench, runs, warmups = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
 folder = r"C:\bench\outils"
 
-# About 2,000 entries, a few of them %...% ones, 32,767 characters in all;
+# About 2,000 entries, a few of them %...% ones, and with the folder added
+# 32,766 characters in all, the longest Path a process can be given;
 # the folder to add is not among them (in any case).
 entries = [r"%SystemRoot%\system32", "%SystemRoot%", r"%SystemRoot%\System32\Wbem"]
 entries += [r"C:\Outils\a%04d" % i for i in range(len(entries), 2000)]
 path = ";".join(entries)
-path += ";" + "D:\\" + "x" * (32767 - len(path) - 4)
-assert len(path) == 32767 and folder.upper() not in path.upper()
+path += ";" + "D:\\" + "x" * (32766 - len(path) - 4 - len(";" + folder + "\\"))
+assert len(path + ";" + folder + "\\") == 32766 and folder.upper() not in path.upper()
 
 def reg_file(name, text):
     """A REGEDIT4 file setting HKCU\\Environment\\Path to text, REG_EXPAND_SZ."""
@@ -86,7 +87,7 @@ def read_path():
 reset = reg_file("path.reg", path)
 wine_run("regedit", "/S", reset)
 if read_path() != ("REG_EXPAND_SZ", path):
-    sys.exit("FAIL: the 32,767-character Path could not be set up")
+    sys.exit("FAIL: the long Path could not be set up")
 
 exe, floor = r"C:\bench\wayfold.exe", r"C:\bench\startup_floor.exe"
 commands = {"add": (exe, folder, "/S"), "usage": (exe, "/?"), "floor": (floor,)}

@@ -18,7 +18,7 @@ import sys
 for n, run in enumerate(open(sys.argv[1], "rb").read().split(b"\n\n")[:-1]):
     open("%s/%04d" % (sys.argv[2], n), "wb").write(b"\0\0" + run + b"\n")
 PY
-if build/fuzz/tests/fuzz/fuzz_whole_run "$work/seeds" -max_total_time="$seconds" -rss_limit_mb=2048 \
+if build/fuzz/fuzz_whole_run "$work/seeds" -max_total_time="$seconds" -rss_limit_mb=2048 \
      -timeout=10 -artifact_prefix=build/fuzz/findings/ >"$work/log" 2>&1; then
   echo "fuzz_whole_run: $(grep -E '^Done [0-9]+ runs' "$work/log"), no finding"
 else

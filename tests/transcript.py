@@ -64,8 +64,7 @@ class Run:
         return b"".join(self.pieces(field, lambda p: p.encode("cp1252"), bytes))
 
     def printed(self, field):
-        oem = "cp850" if self.code_page == 1252 else "cp1252"
-        return b"".join(self.pieces(field, lambda p: p.encode(oem), bytes))
+        return b"".join(self.pieces(field, lambda p: p.encode("cp850" if self.code_page == 1252 else "cp1252"), bytes))
 
     def wide(self, field):  # 932 is reduced to its lead bytes: a pair is the unit lead * 256 + trail
         if self.code_page == 1252:
@@ -79,11 +78,9 @@ class Run:
 
     def value(self, word, rest):  # (u|m, NAME, type, bytes or None for no value)
         name, kind, data = (rest.split(" ", 2) + ["", ""])[:3]
-        if kind == "-":
-            return KEYS[word], name.upper(), 0, None
-        stored = bytes.fromhex(data[4:]) if data.startswith("hex:") else \
+        stored = None if kind == "-" else bytes.fromhex(data[4:]) if data.startswith("hex:") else \
             self.wide(data[data.find('"') + 1:data.rfind('"')]) + b"\0\0"
-        return KEYS[word], name.upper(), TYPES.get(kind) or int(kind), stored
+        return KEYS[word], name.upper(), TYPES.get(kind) or int(kind != "-" and kind), stored
 
     def lines(self):  # the plain form
         out, values = ["run " + self.where], {}
@@ -94,13 +91,12 @@ class Run:
                 out.append("set %s %s %d %s" % (scope, name, kind, data.hex()))
             elif word in ("folder", "file", "cwd", "keys", "typeahead", "refused", "module"):
                 out.append("%s %s" % (word, self.ansi(rest).hex()))
-            else:
-                out.append("%s %s" % (word, rest))
+            else:  # stdout as GetFileType says
+                out.append("%s %s" % (word, {"file": 1, "console": 2, "pipe": 3, "none": 0}.get(rest, rest)))
         out.append("line " + self.wide(self.command).hex())
         for silent in (0, 1) if "also" in self.words else (0,):
             for fault, first, last, expected in self.variants:
-                out.append("variant %s %d %d %d" % (fault, first, last, silent))
-                out += self.outcome(expected, dict(values), silent)
+                out += ["variant %s %d %d %d" % (fault, first, last, silent)] + self.outcome(expected, dict(values), silent)
         return out
 
     def outcome(self, expected, values, silent):  # as the unit tests write down what a run did
@@ -115,25 +111,27 @@ class Run:
             elif word == "made":
                 path, _, sddl = rest.partition(" ")
                 made.append("made %s %s" % (self.ansi(path).hex(), sddl))
-            elif word in ("exit", "writes"):
+            else:
                 status, writes = (rest, writes) if word == "exit" else (status, ["writes " + rest])
         return (["exit " + status, "out " + ("" if silent else printed["|"].hex()), "err " + printed["err"].hex()]
-                + writes + ["value %s %s %d %s" % (scope, name, kind, data.hex())
-                            for (scope, name), (kind, data) in sorted(values.items(), key=lambda v: (v[0][0] == "m", v[0][1]))]
-                + sorted(made))
+                + writes + value_lines(values) + sorted(made))
+
+
+def value_lines(values):  # {(u|m, NAME): (type, bytes)}, the user's first
+    return ["value %s %s %d %s" % (scope, name, kind, data.hex())
+            for (scope, name), (kind, data) in sorted(values.items(), key=lambda v: (v[0][0] == "m", v[0][1]))]
 
 
 def all_runs():
-    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "transcripts")
-    runs = []
+    folder, runs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "transcripts"), []
     for name in sorted(n for n in os.listdir(folder) if n.endswith(".txt")):
         with open(os.path.join(folder, name), encoding="utf-8") as f:
-            at = 1
-            for block in f.read().split("\n\n"):
-                lines = [l for l in block.split("\n") if l and not l.startswith("#")]
-                if any(l.startswith("$ ") for l in lines):
-                    runs.append(Run("%s:%d" % (name, at), lines))
-                at += block.count("\n") + 2
+            blocks, at = f.read().split("\n\n"), 1
+        for block in blocks:
+            lines = [l for l in block.split("\n") if l and not l.startswith("#")]
+            if any(l.startswith("$ ") for l in lines):
+                runs.append(Run("%s:%d" % (name, at), lines))
+            at += block.count("\n") + 2
     return runs
 
 

@@ -1,6 +1,7 @@
 #include "pathvar/AddToVariable.h"
 
 #include "MiniReg/MiniReg.h"
+#include "front/AnsiText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
 #include "pathvar/PathList.h"
@@ -10,8 +11,8 @@
 
 namespace {
 
-const char kAlreadyPresent[] = "Le chemin %s existe d\xE9j\xE0 dans la variable Path.";
-const char kWriteRefused[] = "Ecriture de la variable Path \xE9" "chou\xE9" "e (droits requis).";
+// Windows gives a process no variable longer than this (its zero left out).
+constexpr std::size_t kLongestVariable = 32766;
 
 // What both add flows start with: the value exists, has this type, and its
 // list is read into CurrentPathText.
@@ -30,11 +31,25 @@ bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage) {
     return false;
 }
 
-bool AlreadyPresent(const std::string& folder) {
-    if (!PathListContains(folder, CurrentPathText)) return false;
-    PrintFormatted(kAlreadyPresent, folder);
-    PrintLine("");
-    return true;
+// The folder appended, unless it is there already, and the list written back
+// with its type.
+bool Add(const std::string& folder, std::uint32_t type) {
+    if (PathListContains(folder, CurrentPathText)) {
+        PrintFormatted("Le chemin %s existe d\xE9j\xE0 dans la variable Path.", folder);
+        PrintLine("");
+        return true;
+    }
+    NewPathText = AppendToPathList(CurrentPathText, folder);
+    // Too long, the Path would reach no process, and the folder with it.
+    if (ToWide(NewPathText).size() > kLongestVariable) {
+        PrintConverted("La variable Path d\xE9passerait 32767 caract\xE8res (non modifi\xE9" "e).");
+        return false;
+    }
+    if (type == os::RegSz ? PutSzValue(RootKey, ValuePath, NewPathText)
+                          : PutExpandSzValue(RootKey, ValuePath, NewPathText))
+        return true;
+    PrintConverted("Ecriture de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+    return false;
 }
 
 } // namespace
@@ -53,11 +68,7 @@ bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
 bool AddToExpandSzVariable(const std::string& folder) {
     if (!ReadList(os::RegExpandSz, "La variable Path ne poss\xE8" "de pas le type REG_EXPAND_SZ."))
         return false;
-    if (AlreadyPresent(folder)) return true;
-    NewPathText = AppendToPathList(CurrentPathText, folder);
-    if (PutExpandSzValue(RootKey, ValuePath, NewPathText)) return true;
-    PrintConverted(kWriteRefused);
-    return false;
+    return Add(folder, os::RegExpandSz);
 }
 
 bool AddToSzVariable(const std::string& folder) {
@@ -68,9 +79,5 @@ bool AddToSzVariable(const std::string& folder) {
     }
     PrintConverted("La variable Path poss\xE8" "de le type REG_SZ (r\xE9paration recommand\xE9" "e).");
     PrintLine("");
-    if (AlreadyPresent(folder)) return true;
-    NewPathText = AppendToPathList(CurrentPathText, folder);
-    if (PutSzValue(RootKey, ValuePath, NewPathText)) return true;
-    PrintConverted(kWriteRefused);
-    return false;
+    return Add(folder, os::RegSz);
 }

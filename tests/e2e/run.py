@@ -23,32 +23,30 @@ class Prefix:
         self.root = tempfile.mkdtemp(prefix="wayfold-e2e-")
         self.env = dict(os.environ, WINEPREFIX=self.root + "/prefix", WINEDEBUG="-all", HOME=self.root,
                         WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="fr_FR.UTF-8")  # code pages 1252, 850
-        self.devices = self.root + "/prefix/dosdevices"
-        self.quiet(WINE, "wineboot", "-i")
-        self.quiet(WINESERVER, "-w")
+        self.devices, self.scratch = self.root + "/prefix/dosdevices", self.root + "/scratch"
+        for command in ([WINE, "wineboot", "-i"], [WINESERVER, "-w"], [WINESERVER, "-p"]):  # -p: kept up
+            self.run(command)
         os.unlink(self.devices + "/z:")  # the Unix tree: no run may write outside
-        self.quiet(WINESERVER, "-p")     # kept up: each run is a process start
         self.tools = self.unix(r"C:\e2e-tools")
         os.makedirs(self.tools)
         for program in (EXE, HELPER):
             shutil.copy(program, self.tools)
         self.baseline = set(os.listdir(self.unix("C:")))
-        # What Wine starts with the first program and console stays up: let
-        # it hold these handles, not a run's pipes.
+        # What Wine starts with the first program and console stays up: let it
+        # hold these handles, not a run's pipes.
         console, terminal = pty.openpty()
-        self.quiet(WINE, self.tools + "/helper.exe", "run", "C:\\", "-", "pipe", "/?".encode("utf-16-le").hex(),
-                   stdin=terminal)
+        self.run([WINE, self.tools + "/helper.exe", "run", "C:\\", "-", "pipe", "/?".encode("utf-16-le").hex()],
+                 stdin=terminal)
         os.close(console)
         os.close(terminal)
 
-    def quiet(self, *args, stdin=subprocess.DEVNULL):
+    def run(self, args, stdin=subprocess.DEVNULL):
         subprocess.run(args, env=self.env, stdin=stdin, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        timeout=300)
 
-    def unix(self, path):
-        if path.startswith("\\\\"):
-            return self.devices + "/unc/" + path[2:].replace("\\", "/")
-        return os.path.realpath(self.devices + "/" + path[:2].lower()) + "/" + path[2:].replace("\\", "/")
+    def unix(self, path):  # "\\server\share" lies in the drive "unc"
+        device = "unc" if path.startswith("\\\\") else path[:2].lower()
+        return os.path.realpath(self.devices + "/" + device) + "/" + path[2:].replace("\\", "/")
 
     def folders(self):  # every folder a run may have made, as Windows names it, in capitals
         found = set()
@@ -60,18 +58,18 @@ class Prefix:
         return found
 
     def reset(self):
-        for device in set(os.listdir(self.devices)) - {"c:", "unc"}:
+        for device in set(os.listdir(self.devices)) - {"c:"}:
             os.unlink(self.devices + "/" + device)
         for name in set(os.listdir(self.unix("C:"))) - self.baseline:
             path = self.unix("C:\\" + name)
             shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
-        for tree in ("/unc", "/drive_y", "/drive_d"):
-            shutil.rmtree((self.devices if tree == "/unc" else self.root) + tree, ignore_errors=True)
+        shutil.rmtree(self.scratch, ignore_errors=True)
+        self.drive("unc")
         self.drive("Y")
 
-    def drive(self, letter):
-        os.makedirs(self.root + "/drive_" + letter.lower())
-        os.symlink(self.root + "/drive_" + letter.lower(), self.devices + "/" + letter.lower() + ":")
+    def drive(self, name):  # a drive letter, or "unc" for the network shares
+        os.makedirs(self.scratch + "/" + name)
+        os.symlink(self.scratch + "/" + name, self.devices + "/" + (name.lower() + ":" if len(name) == 1 else name))
 
 
 def drain(terminal):  # Wine writes to the terminal too: it must not fill up
@@ -115,12 +113,12 @@ class Transcripts(unittest.TestCase):
                 or re.search("[^a-z\r]", keys) or (keys and not re.search("[on]", keys))):
             return
         prefix.reset()
-        commands, env = ["del", "u", "Path", "del", "m", "Path"], "-"
-        for scope in "um":
-            commands += ["del", scope, "Path_wayFOLD_BACKUP"]
+        commands = [w for scope in "um" for name in ("Path", "Path_wayFOLD_BACKUP") for w in ("del", scope, name)]
+        env, values = "-", {}
         for word, rest in run.set_up:
             if word in transcript.KEYS:
                 scope, name, kind, data = run.value(word, rest)
+                values[scope, name] = (kind, data)
                 commands += ["set", scope, name, str(kind), data.hex()]
             elif word == "drive":
                 prefix.drive(rest)
@@ -130,38 +128,31 @@ class Transcripts(unittest.TestCase):
                 open(path, "w").close() if word == "file" else None
             elif word == "cwd":
                 env = "=%s:=%s" % (rest[0].upper(), run.ansi(rest).decode("cp1252"))
-        before, listing = prefix.folders(), (r"C:\e2e-tools\before.txt", r"C:\e2e-tools\after.txt")
+        folders, listing = prefix.folders(), (r"C:\e2e-tools\before.txt", r"C:\e2e-tools\after.txt")
         commands += ["list", listing[0], "run", "Y:\\", env, stdout, run.wide(run.command).hex(), "list", listing[1]]
-        out = tempfile.TemporaryFile()
-        terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
-        child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env, cwd=prefix.tools,
-                                 stdin=console, stdout=out if stdout == "file" else subprocess.PIPE, stderr=subprocess.PIPE)
-        if keys:
-            threading.Thread(target=drain, args=(terminal,), daemon=True).start()
-            threading.Thread(target=type_keys, args=(child, terminal, keys), daemon=True).start()
-        piped, err = child.communicate(timeout=120)
+        with tempfile.TemporaryFile() as out:
+            terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
+            child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env, cwd=prefix.tools,
+                                     stdin=console, stdout=out if stdout == "file" else subprocess.PIPE,
+                                     stderr=subprocess.PIPE)
+            for job, args in [(drain, (terminal,)), (type_keys, (child, terminal, keys))] if keys else []:
+                threading.Thread(target=job, args=args, daemon=True).start()
+            piped, err = child.communicate(timeout=120)
+            out.seek(0)
+            printed = out.read() if stdout == "file" else piped
         if keys:
             os.close(console)
-        out.seek(0)
-        got = (child.returncode, out.read() if stdout == "file" else piped,
-               re.sub(rb" dans [0-9A-F]{16}\.", b" dans @.", err))
-        out.close()
-        registry_before, registry_after = (registry(prefix.unix(path)) for path in listing)
-        want, made = [None, b"", b""], set()
-        for word, rest in run.variants[0][3]:
-            if word in ("|", "err"):
-                want[1 if word == "|" else 2] += run.printed(rest) + b"\r\n"
-            elif word == "exit":
-                want[0] = int(rest)
-            elif word in transcript.KEYS:
-                scope, name, kind, data = run.value(word, rest)
-                registry_before.pop((scope, name), None)
-                registry_before.update({(scope, name): (kind, data)} if data is not None else {})
-            elif word == "made":
-                made.add(run.ansi(rest.split(" ")[0]).decode("cp1252").upper().rstrip("\\"))
-        self.assertEqual(got, tuple(want))
-        self.assertEqual(registry_after, registry_before)
-        self.assertEqual(prefix.folders() - before, made)
+        before, after = (registry(prefix.unix(path)) for path in listing)
+        # The values the transcript names, and those the run changed: the others must be as they were.
+        self.assertEqual(set(before) - set(after) - set(values), set())
+        got = (["exit %d" % child.returncode, "out " + printed.hex(),
+                "err " + re.sub(rb" dans [0-9A-F]{16}\.", b" dans @.", err).hex()]
+               + transcript.value_lines({k: v for k, v in after.items() if k in values or before.get(k) != v})
+               + sorted("made %s " % p.encode("cp1252").hex() for p in prefix.folders() - folders))
+        want = [l.split(" ")[0] + " " + l.split(" ")[1] + " " if l.startswith("made") else l
+                for l in run.outcome(run.variants[0][3], values, 0) if not l.startswith("writes")]
+        readable = lambda lines: [bytes.fromhex(l[4:]) if l[:4] in ("out ", "err ") else l for l in lines]
+        self.assertEqual(readable(got), readable(want))
 
 
 if __name__ == "__main__":

@@ -20,10 +20,7 @@
 namespace {
 
 std::u16string TextOf(const sim::Value& v) { // without its trailing zeros
-    std::u16string text(v.data.size() / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(v.data[2 * i]) |
-                                        static_cast<unsigned char>(v.data[2 * i + 1]) << 8);
+    const std::u16string text(reinterpret_cast<const char16_t*>(v.data.data()), v.data.size() / 2);
     return text.substr(0, text.find_last_not_of(u'\0') + 1);
 }
 

@@ -63,20 +63,14 @@ void Arrange(const Run& run, bool silent, int refuse, int dies) {
             sim::InputIsConsole = true;
         }
         if (word == "readonly") sim::MachineReadOnly = true;
-        if (word == "stdout")
-            sim::StdOutType = arg == "file" ? os::FileTypeDisk : arg == "console" ? os::FileTypeChar
-                              : arg == "none" ? os::FileTypeUnknown : os::FileTypePipe;
+        if (word == "stdout") sim::StdOutType = static_cast<os::u32>(std::atoi(arg.c_str()));
         if (word == "failwrite") sim::FailStdOutWriteNumber = std::atoi(arg.c_str());
         if (word == "refused") sim::RefusedFolders.insert(sim::Canonical(bytes));
         if (word == "nosddl") sim::SecurityConversionFails = true;
         if (word == "module") sim::ModulePath = bytes;
-        if (word == "line") {
-            sim::CommandLine.assign(raw.size() / 2, u'\0');
-            for (std::size_t i = 0; i < sim::CommandLine.size(); ++i)
-                sim::CommandLine[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
-                                                            static_cast<unsigned char>(raw[2 * i + 1]) << 8);
-            if (silent) sim::CommandLine += u" /S";
-        }
+        if (word == "line") // UTF-16LE, as the machine under test keeps it
+            sim::CommandLine = std::u16string(reinterpret_cast<const char16_t*>(raw.data()), raw.size() / 2) +
+                               (silent ? u" /S" : u"");
     }
     sim::FailRegCallNumber = refuse;
     sim::DieAfterWriteNumber = dies;

@@ -17,8 +17,12 @@ namespace {
 
 std::set<std::string> folders, files; // as Canonical gives them
 
-bool DriveRelative(const std::string& p) {
-    return p.size() >= 2 && p[1] == ':' && (p.size() == 2 || (p[2] != '\\' && p[2] != '/'));
+std::string Absolute(std::string path) { // what GetFullPathNameA gives
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (path.size() < 2 || path[1] != ':' || (path.size() > 2 && path[2] == '\\')) return path;
+    const auto current = CurrentFolder.find(static_cast<char>(path[0] & ~0x20));
+    const std::string folder = current == CurrentFolder.end() ? path.substr(0, 2) : current->second;
+    return folder + (folder.back() == '\\' ? "" : "\\") + path.substr(2);
 }
 
 std::string Parent(const std::string& path) {
@@ -29,12 +33,8 @@ std::string Parent(const std::string& path) {
 } // namespace
 
 std::string Canonical(std::string path) {
-    if (DriveRelative(path)) {
-        auto current = CurrentFolder.find(static_cast<char>(path[0] & ~0x20));
-        path = (current == CurrentFolder.end() ? path.substr(0, 2) : current->second) + "\\" + path.substr(2);
-    }
+    path = Absolute(path);
     os::CharUpperBuffA(path.data(), static_cast<u32>(path.size()));
-    std::replace(path.begin(), path.end(), '/', '\\');
     while (!path.empty() && std::strchr("\\ .", path.back())) path.pop_back();
     return path;
 }
@@ -65,14 +65,11 @@ u32 GetFileAttributesA(const char* path) {
 }
 
 bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
-    const std::string c = sim::Canonical(path);
-    std::string name = c.substr(c.rfind('\\') + 1);
-    name = name.substr(0, name.find('.'));
+    const std::string c = sim::Canonical(path), last = c.substr(c.rfind('\\') + 1), name = last.substr(0, last.find('.'));
     if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" ||
         (name.size() == 4 && (!name.rfind("COM", 0) || !name.rfind("LPT", 0)) && name[3] >= '1' && name[3] <= '9'))
         return true; // a device: nothing is made
-    if (sim::folders.count(c) || sim::files.count(c) || !sim::folders.count(sim::Parent(c)) ||
-        sim::RefusedFolders.count(c))
+    if (sim::folders.count(c) || sim::files.count(c) || !sim::folders.count(sim::Parent(c)) || sim::RefusedFolders.count(c))
         return false;
     sim::folders.insert(c);
     if (security) sim::FolderSecurity[c] = *static_cast<std::string*>(security->SecurityDescriptor);
@@ -80,14 +77,8 @@ bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
 }
 
 u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char**) {
-    std::string full = path;
-    if (full.size() >= 260) return 0; // more than the ANSI call converts
-    std::replace(full.begin(), full.end(), '/', '\\');
-    if (sim::DriveRelative(full)) {
-        auto current = sim::CurrentFolder.find(static_cast<char>(full[0] & ~0x20));
-        const std::string folder = current == sim::CurrentFolder.end() ? full.substr(0, 2) : current->second;
-        full = folder + (folder.back() == '\\' ? "" : "\\") + full.substr(2);
-    }
+    const std::string full = sim::Absolute(path);
+    if (std::strlen(path) >= 260) return 0; // more than the ANSI call converts
     if (full.size() >= size) return static_cast<u32>(full.size() + 1);
     std::strcpy(buffer, full.c_str());
     return static_cast<u32>(full.size());

@@ -12,8 +12,8 @@ bool MachineReadOnly;
 namespace {
 
 constexpr u32 kQueryValue = 0x1, kSetValue = 0x2;
-std::map<std::string, std::map<std::string, Value>> keys;    // KEY -> NAME -> value
-std::map<os::RegKey, std::pair<std::string, u32>> handles;    // -> key, access
+std::map<std::string, std::map<std::string, Value>> keys; // KEY -> NAME -> value
+std::map<os::RegKey, std::pair<std::string, u32>> handles; // the roots too: -> key, access
 int writeCount;
 os::RegKey nextHandle;
 
@@ -23,46 +23,38 @@ std::string Upper(std::string s) {
 }
 
 void AddKey(const std::string& id) { // with every level above it
-    for (std::size_t at = id.find('\\'); at != std::string::npos; at = id.find('\\', at + 1))
-        keys[id.substr(0, at)];
+    for (std::size_t at = id.find('\\'); at != std::string::npos; at = id.find('\\', at + 1)) keys[id.substr(0, at)];
     keys[id];
 }
 
-// The key of a root or an open handle, if the call is not refused and the
-// handle allows what the call needs.
+// The values of the key, unless the call is refused or the handle was not
+// opened for what the call needs.
 std::map<std::string, Value>* Key(os::RegKey key, u32 need) {
+    const auto it = handles.find(key);
     const bool refused = ++RegCallCount == FailRegCallNumber;
-    if (key == os::HKeyCurrentUser || key == os::HKeyLocalMachine)
-        return refused ? nullptr : &keys[key == os::HKeyCurrentUser ? "HKCU" : "HKLM"];
-    auto it = handles.find(key);
-    return refused || it == handles.end() || (need && !(it->second.second & need)) ? nullptr
-                                                                               : &keys[it->second.first];
-}
-
-std::string IdOf(os::RegKey key) {
-    return key == os::HKeyCurrentUser ? "HKCU" : key == os::HKeyLocalMachine ? "HKLM" : handles[key].first;
+    return refused || it == handles.end() || !(it->second.second & need) ? nullptr : &keys[it->second.first];
 }
 
 os::Status Open(os::RegKey root, const char* subKey, u32 access, bool create, os::RegKey* result) {
-    if (!Key(root, 0)) return 5; // denied
-    const std::string id = IdOf(root) + (*subKey ? "\\" + Upper(subKey) : "");
+    if (!Key(root, ~0u)) return 5; // denied
+    const std::string id = handles[root].first + (*subKey ? "\\" + Upper(subKey) : "");
     if ((access & kSetValue) && MachineReadOnly && id.rfind("HKLM", 0) == 0) return 5;
     if (create) AddKey(id);
     if (!keys.count(id)) return 2; // not found
-    *result = nextHandle++;
-    handles[*result] = {id, access};
+    handles[*result = nextHandle++] = {id, access};
     return os::ErrorSuccess;
 }
 
-void Written() {
+os::Status Written() {
     if (++writeCount == DieAfterWriteNumber) throw ProcessDied{};
+    return os::ErrorSuccess;
 }
 
 } // namespace
 
 void ResetRegistry() {
     keys = {{"HKCU", {}}, {"HKLM", {}}};
-    handles.clear();
+    handles = {{os::HKeyCurrentUser, {"HKCU", ~0u}}, {os::HKeyLocalMachine, {"HKLM", ~0u}}};
     writeCount = RegCallCount = FailRegCallNumber = DieAfterWriteNumber = 0;
     nextHandle = 0x100;
     MachineReadOnly = false;
@@ -80,14 +72,13 @@ std::map<std::string, Value> AllValues() {
     return all;
 }
 
-int OpenKeyCount() { return static_cast<int>(handles.size()); }
+int OpenKeyCount() { return static_cast<int>(handles.size()) - 2; }
 
 } // namespace sim
 
 namespace os {
 
-Status RegCreateKeyExA(RegKey key, const char* subKey, u32, char*, u32, u32 access, void*, RegKey* result,
-                       u32*) {
+Status RegCreateKeyExA(RegKey key, const char* subKey, u32, char*, u32, u32 access, void*, RegKey* result, u32*) {
     return sim::Open(key, subKey, access, true, result);
 }
 
@@ -95,25 +86,23 @@ Status RegOpenKeyExA(RegKey key, const char* subKey, u32, u32 access, RegKey* re
     return sim::Open(key, subKey, access, false, result);
 }
 
-// Data as stored. (The ANSI query would map texts to the code page, but the
-// command asks it only whether a value is there and its type.)
+// The data as stored. (The ANSI query would map texts to the code page, but
+// the command asks it only whether a value is there and its type.)
 Status RegQueryValueExA(RegKey key, const char* name, u32*, u32* type, unsigned char* data, u32* size) {
     auto* values = sim::Key(key, sim::kQueryValue);
-    if (!values) return 5;
-    auto it = values->find(sim::Upper(name));
-    if (it == values->end()) return 2;
+    const auto it = values ? values->find(sim::Upper(name)) : decltype(values->end()){};
+    if (!values || it == values->end()) return values ? 2 : 5;
     const std::string& bytes = it->second.data;
-    if (type) *type = it->second.type;
     const bool fits = !data || *size >= bytes.size();
     if (data && fits) std::memcpy(data, bytes.data(), bytes.size());
+    if (type) *type = it->second.type;
     if (size) *size = static_cast<u32>(bytes.size());
     return fits ? ErrorSuccess : 234; // more data
 }
 
-Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type, unsigned char* data,
-                        u32* size) {
-    return RegQueryValueExA(key, std::string(name, name + std::char_traits<wchar>::length(name)).c_str(),
-                            reserved, type, data, size);
+Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type, unsigned char* data, u32* size) {
+    const std::string narrow(name, name + std::char_traits<wchar>::length(name));
+    return RegQueryValueExA(key, narrow.c_str(), reserved, type, data, size);
 }
 
 Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigned char* data, u32 size) {
@@ -125,18 +114,14 @@ Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigne
         bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
     }
     (*values)[sim::Upper(name)] = {type, bytes};
-    sim::Written();
-    return ErrorSuccess;
+    return sim::Written();
 }
 
 Status RegDeleteValueA(RegKey key, const char* name) {
     auto* values = sim::Key(key, sim::kSetValue);
-    if (!values) return 5;
-    if (!values->erase(sim::Upper(name))) return 2;
-    sim::Written();
-    return ErrorSuccess;
+    return !values ? 5 : !values->erase(sim::Upper(name)) ? 2 : sim::Written();
 }
 
-Status RegCloseKey(RegKey key) { return sim::handles.erase(key) ? ErrorSuccess : 6; }
+Status RegCloseKey(RegKey key) { return key > 0xFFFF || !sim::handles.erase(key) ? 6 : ErrorSuccess; }
 
 } // namespace os

@@ -7,43 +7,38 @@
 
 namespace sim {
 
-u32 AnsiCodePage = 1252;
+u32 AnsiCodePage;
 
 namespace {
 
 // Bytes 128 to 255 of Windows-1252 as code page 850 shows them.
 const unsigned char kAnsiToOem850[128] = {
-    63,  63,  39,  159, 34,  46,  197, 206, 94,  37,  83,  60,  79,  63,  90,  63,
-    63,  39,  39,  34,  34,  7,   45,  45,  126, 84,  115, 62,  111, 63,  122, 89,
-    255, 173, 189, 156, 207, 190, 221, 245, 249, 184, 166, 174, 170, 240, 169, 238,
-    248, 241, 253, 252, 239, 230, 244, 250, 247, 251, 167, 175, 172, 171, 243, 168,
-    183, 181, 182, 199, 142, 143, 146, 128, 212, 144, 210, 211, 222, 214, 215, 216,
-    209, 165, 227, 224, 226, 229, 153, 158, 157, 235, 233, 234, 154, 237, 232, 225,
-    133, 160, 131, 198, 132, 134, 145, 135, 138, 130, 136, 137, 141, 161, 140, 139,
-    208, 164, 149, 162, 147, 228, 148, 246, 155, 151, 163, 150, 129, 236, 231, 152};
+    63,  63,  39,  159, 34,  46,  197, 206, 94,  37,  83,  60,  79,  63,  90,  63,  63,  39,  39,  34,  34,  7,
+    45,  45,  126, 84,  115, 62,  111, 63,  122, 89,  255, 173, 189, 156, 207, 190, 221, 245, 249, 184, 166, 174,
+    170, 240, 169, 238, 248, 241, 253, 252, 239, 230, 244, 250, 247, 251, 167, 175, 172, 171, 243, 168, 183, 181,
+    182, 199, 142, 143, 146, 128, 212, 144, 210, 211, 222, 214, 215, 216, 209, 165, 227, 224, 226, 229, 153, 158,
+    157, 235, 233, 234, 154, 237, 232, 225, 133, 160, 131, 198, 132, 134, 145, 135, 138, 130, 136, 137, 141, 161,
+    140, 139, 208, 164, 149, 162, 147, 228, 148, 246, 155, 151, 163, 150, 129, 236, 231, 152};
 
-// A few of the near letters Windows gives for characters 1252 lacks.
+// A few of the near letters Windows gives for characters 1252 lacks; the rest become '?'.
 const char16_t kBestFit[][2] = {{0x0141, 'L'}, {0x0142, 'l'}, {0x0151, 'o'}, {0x03A9, 'O'}};
 
-bool IsLead(unsigned char b) {
-    return AnsiCodePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
-}
+bool IsLead(unsigned char b) { return AnsiCodePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)); }
 
 std::string ToAnsi(char16_t c) {
-    if (AnsiCodePage == 932 && c > 0xFF) return IsLead(c >> 8) ? std::string{char(c >> 8), char(c)} : "?";
-    if (c <= 0xFF) return std::string(1, char(c)); // (1252's bytes 128 to 159 taken as Latin-1's)
+    if (c <= 0xFF) return std::string(1, char(c));
+    if (IsLead(c >> 8)) return {char(c >> 8), char(c)}; // a pair of 932
     for (const auto& fit : kBestFit)
-        if (fit[0] == c) return std::string(1, char(fit[1]));
+        if (fit[0] == c && AnsiCodePage == 1252) return std::string(1, char(fit[1]));
     return "?";
 }
 
-// The size query and the conversion of both directions.
-template <typename To>
-int Deliver(const To& converted, typename To::value_type* out, int capacity) {
+// Both conversions: the size asked for, or the text into the caller's buffer.
+template <typename Text>
+int Deliver(const Text& converted, typename Text::value_type* out, int capacity) {
     const int n = static_cast<int>(converted.size());
-    if (capacity == 0 || capacity < n) return capacity ? 0 : n;
-    std::memcpy(out, converted.data(), n * sizeof(typename To::value_type));
-    return n;
+    if (capacity > 0 && capacity >= n) std::memcpy(out, converted.data(), n * sizeof(typename Text::value_type));
+    return capacity == 0 || capacity >= n ? n : 0;
 }
 
 } // namespace
@@ -52,10 +47,7 @@ std::u16string Widen(const std::string& ansi) {
     std::u16string wide;
     for (std::size_t i = 0; i < ansi.size(); ++i) {
         const unsigned char b = ansi[i];
-        if (IsLead(b) && i + 1 < ansi.size())
-            wide += char16_t(b << 8 | static_cast<unsigned char>(ansi[++i]));
-        else
-            wide += b;
+        wide += IsLead(b) && i + 1 < ansi.size() ? char16_t(b << 8 | static_cast<unsigned char>(ansi[++i])) : b;
     }
     return wide;
 }
@@ -68,8 +60,7 @@ int MultiByteToWideChar(u32, u32, const char* text, int length, wchar* wide, int
     return sim::Deliver(sim::Widen(std::string(text, length)), wide, wideLength);
 }
 
-int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength,
-                        const char*, bool*) {
+int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength, const char*, bool*) {
     std::string ansi;
     for (int i = 0; i < length; ++i) ansi += sim::ToAnsi(wide[i]);
     return sim::Deliver(ansi, text, textLength);
@@ -83,17 +74,14 @@ bool CharToOemBuffA(const char* source, char* target, u32 length) {
     return true;
 }
 
-bool CharToOemA(const char* source, char* target) {
-    return CharToOemBuffA(source, target, static_cast<u32>(std::strlen(source)) + 1);
-}
+bool CharToOemA(const char* source, char* target) { return CharToOemBuffA(source, target, static_cast<u32>(std::strlen(source)) + 1); }
 
 // The user's locale: accented letters too, never the second byte of a pair.
 u32 CharUpperBuffA(char* text, u32 length) {
-    const bool ansi1252 = sim::AnsiCodePage == 1252;
     for (u32 i = 0; i < length; ++i) {
         unsigned char& c = reinterpret_cast<unsigned char&>(text[i]);
         if (sim::IsLead(c)) ++i;
-        else if ((c >= 'a' && c <= 'z') || (ansi1252 && c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 32;
+        else if ((c >= 'a' && c <= 'z') || (sim::AnsiCodePage == 1252 && c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 32;
     }
     return length;
 }
