@@ -1,7 +1,8 @@
 /* The end-to-end tests' hands inside Wine (run.py drives it). Its commands,
  * carried out in turn, with u and m for the current user's and the all-users
  * Environment keys:
- *   set u|m NAME TYPE HEX   the value, stored as exactly these bytes
+ *   set u|m NAME TYPE HEX   the value, stored as exactly these bytes (HEX
+ *                           may be @FILE: a command line is short)
  *   del u|m NAME
  *   list FILE               every value of both keys: "u|m NAME TYPE HEX" lines
  *   run CWD ENV OUT LINE    wayfold.exe beside this helper, started with the
@@ -33,8 +34,11 @@ static WCHAR *wide(const char *text) { /* from the ANSI code page */
     return buffer;
 }
 
-static BYTE *unhex(const char *hex, DWORD *size) {
-    static BYTE bytes[65536];
+static BYTE *unhex(const char *hex, DWORD *size) { /* "@FILE": the hex is in that file */
+    static BYTE bytes[1 << 17];
+    static char text[1 << 18];
+    FILE *in = *hex == '@' ? fopen(hex + 1, "r") : NULL;
+    if (in) hex = fgets(text, sizeof text, in) ? text : "", fclose(in);
     for (*size = 0; hex[2 * *size] && sscanf(hex + 2 * *size, "%2hhx", &bytes[*size]) == 1; ++*size) {}
     bytes[*size] = bytes[*size + 1] = 0;
     return bytes;

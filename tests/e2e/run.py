@@ -119,7 +119,9 @@ class Transcripts(unittest.TestCase):
             if word in transcript.KEYS:
                 scope, name, kind, data = run.value(word, rest)
                 values[scope, name] = (kind, data)
-                commands += ["set", scope, name, str(kind), data.hex()]
+                with open("%s/%s-%s.hex" % (prefix.tools, scope, name), "w") as f:
+                    f.write(data.hex())
+                commands += ["set", scope, name, str(kind), r"@C:\e2e-tools\%s-%s.hex" % (scope, name)]
             elif word == "drive":
                 prefix.drive(rest)
             elif word in ("folder", "file"):
