@@ -45,7 +45,6 @@ void OpenStdOut() {
     outHandle = os::GetStdHandle(os::StdOutputHandle);
     os::u32 type = os::GetFileType(outHandle);
     buffered = 0;
-    outOpen = false;
     if (type == os::FileTypeUnknown) RaiseInOutError(kFileNotOpenForOutput);
     outIsConsole = type == os::FileTypeChar;
     outOpen = true;

@@ -1,14 +1,15 @@
-/* The end-to-end tests' hands inside Wine (run.py drives it). Its commands,
- * carried out in turn, with u and m for the current user's and the all-users
- * Environment keys:
+/* The end-to-end tests' hands inside Wine (run.py drives it). It deletes the
+ * Path and Path_wayFOLD_BACKUP values of the current user's (u) and the
+ * all-users (m) Environment keys, then carries out its commands in turn:
  *   set u|m NAME TYPE HEX   the value, stored as exactly these bytes (HEX
  *                           may be @FILE: a command line is short)
- *   del u|m NAME
- *   list FILE               every value of both keys: "u|m NAME TYPE HEX" lines
- *   run CWD ENV OUT LINE    wayfold.exe beside this helper, started with the
- *                           UTF-16 command line LINE (hex) in the folder CWD,
- *                           with the environment entry ENV added ("-": none),
- *                           standard output this one's or none (OUT "none")
+ *   run CWD ENV OUT LINE    lists every value of both keys in before.txt
+ *                           ("u|m NAME TYPE HEX" lines), starts wayfold.exe
+ *                           (both beside this helper) with the UTF-16 command
+ *                           line LINE (hex) in the folder CWD, with the
+ *                           environment entry ENV added ("-": none), standard
+ *                           output this one's or none (OUT "none"), and lists
+ *                           them again in after.txt
  * Exits with the program's status; 250 when the helper itself fails. */
 #include <windows.h>
 #include <stdio.h>
@@ -44,9 +45,12 @@ static BYTE *unhex(const char *hex, DWORD *size) { /* "@FILE": the hex is in tha
     return bytes;
 }
 
-static void list(const char *file) {
+static WCHAR here[MAX_PATH]; /* this helper's folder, with its backslash */
+
+static void list(const WCHAR *file) {
     static BYTE data[1 << 20];
-    FILE *out = fopen(file, "w");
+    WCHAR path[MAX_PATH];
+    FILE *out = _wfopen(wcscat(wcscpy(path, here), file), L"w");
     for (const char *scope = "um"; *scope && out; ++scope) {
         HKEY key = open_key(scope);
         char name[256];
@@ -64,8 +68,7 @@ static void list(const char *file) {
 
 static DWORD run(char **arg) {
     WCHAR exe[MAX_PATH], *env = NULL, *ours = GetEnvironmentStringsW(), *end = ours, cwd[MAX_PATH];
-    GetModuleFileNameW(NULL, exe, MAX_PATH);
-    wcscpy(wcsrchr(exe, L'\\') + 1, L"wayfold.exe");
+    wcscat(wcscpy(exe, here), L"wayfold.exe");
     wcscpy(cwd, wide(arg[0]));
     if (strcmp(arg[1], "-")) { /* that entry first, then ours */
         while (*end) end += wcslen(end) + 1;
@@ -82,34 +85,36 @@ static DWORD run(char **arg) {
     }
     PROCESS_INFORMATION pi;
     DWORD size, status = 250;
+    list(L"before.txt");
     if (!CreateProcessW(exe, (WCHAR *)unhex(arg[3], &size), NULL, NULL, TRUE, CREATE_UNICODE_ENVIRONMENT,
                         env, cwd, &si, &pi))
         fail("cannot start the program");
     WaitForSingleObject(pi.hProcess, INFINITE);
     GetExitCodeProcess(pi.hProcess, &status);
+    list(L"after.txt");
     return status;
 }
 
 int main(int argc, char **argv) {
     DWORD status = 0, size;
+    GetModuleFileNameW(NULL, here, MAX_PATH);
+    wcsrchr(here, L'\\')[1] = 0;
+    for (const char *scope = "um"; *scope; ++scope) {
+        HKEY key = open_key(scope);
+        RegDeleteValueW(key, L"Path");
+        RegDeleteValueW(key, L"Path_wayFOLD_BACKUP");
+        RegCloseKey(key);
+    }
     for (int i = 1; i < argc;) {
-        const char *command = argv[i++];
-        if (!strcmp(command, "set") && i + 4 <= argc) {
-            HKEY key = open_key(argv[i]);
-            BYTE *data = unhex(argv[i + 3], &size);
-            if (RegSetValueExW(key, wide(argv[i + 1]), 0, atoi(argv[i + 2]), data, size)) fail("cannot set a value");
+        if (!strcmp(argv[i], "set") && i + 5 <= argc) {
+            HKEY key = open_key(argv[i + 1]);
+            BYTE *data = unhex(argv[i + 4], &size);
+            if (RegSetValueExW(key, wide(argv[i + 2]), 0, atoi(argv[i + 3]), data, size)) fail("cannot set a value");
             RegCloseKey(key);
-            i += 4;
-        } else if (!strcmp(command, "del") && i + 2 <= argc) {
-            HKEY key = open_key(argv[i]);
-            RegDeleteValueW(key, wide(argv[i + 1]));
-            RegCloseKey(key);
-            i += 2;
-        } else if (!strcmp(command, "list") && i < argc) {
-            list(argv[i++]);
-        } else if (!strcmp(command, "run") && i + 4 <= argc) {
-            status = run(argv + i);
-            i += 4;
+            i += 5;
+        } else if (!strcmp(argv[i], "run") && i + 5 <= argc) {
+            status = run(argv + i + 1);
+            i += 5;
         } else {
             fail("bad command");
         }

@@ -72,14 +72,6 @@ class Prefix:
         os.symlink(self.scratch + "/" + name, self.devices + "/" + (name.lower() + ":" if len(name) == 1 else name))
 
 
-def drain(terminal):  # Wine writes to the terminal too: it must not fill up
-    try:
-        while os.read(terminal, 65536):
-            pass
-    except OSError:
-        pass
-
-
 def type_keys(child, terminal, keys):
     # One key at a time, again until the run ends: the program drops what is
     # pending before it reads, and the terminal takes in little before it does.
@@ -113,8 +105,7 @@ class Transcripts(unittest.TestCase):
                 or re.search("[^a-z\r]", keys) or (keys and not re.search("[on]", keys))):
             return
         prefix.reset()
-        commands = [w for scope in "um" for name in ("Path", "Path_wayFOLD_BACKUP") for w in ("del", scope, name)]
-        env, values = "-", {}
+        commands, env, values = [], "-", {}
         for word, rest in run.set_up:
             if word in transcript.KEYS:
                 scope, name, kind, data = run.value(word, rest)
@@ -130,21 +121,21 @@ class Transcripts(unittest.TestCase):
                 open(path, "w").close() if word == "file" else None
             elif word == "cwd":
                 env = "=%s:=%s" % (rest[0].upper(), run.ansi(rest).decode("cp1252"))
-        folders, listing = prefix.folders(), (r"C:\e2e-tools\before.txt", r"C:\e2e-tools\after.txt")
-        commands += ["list", listing[0], "run", "Y:\\", env, stdout, run.wide(run.command).hex(), "list", listing[1]]
+        folders = prefix.folders()
+        commands += ["run", "Y:\\", env, stdout, run.wide(run.command).hex()]
         with tempfile.TemporaryFile() as out:
             terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
             child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env, cwd=prefix.tools,
                                      stdin=console, stdout=out if stdout == "file" else subprocess.PIPE,
                                      stderr=subprocess.PIPE)
-            for job, args in [(drain, (terminal,)), (type_keys, (child, terminal, keys))] if keys else []:
-                threading.Thread(target=job, args=args, daemon=True).start()
+            if keys:  # (standard output being a pipe, Wine writes nothing to the terminal)
+                threading.Thread(target=type_keys, args=(child, terminal, keys), daemon=True).start()
             piped, err = child.communicate(timeout=120)
             out.seek(0)
             printed = out.read() if stdout == "file" else piped
         if keys:
             os.close(console)
-        before, after = (registry(prefix.unix(path)) for path in listing)
+        before, after = (registry(prefix.tools + "/" + name) for name in ("before.txt", "after.txt"))
         # The values the transcript names, and those the run changed: the others must be as they were.
         self.assertEqual(set(before) - set(after) - set(values), set())
         got = (["exit %d" % child.returncode, "out " + printed.hex(),
