@@ -1,19 +1,23 @@
-/* The end-to-end tests' hands inside Wine (run.py drives it). It deletes the
- * Path and Path_wayFOLD_BACKUP values of the current user's (u) and the
- * all-users (m) Environment keys, then carries out its commands in turn:
+/* The end-to-end tests' hands inside Wine (run.py drives it from C:\e2e-tools,
+ * where wayfold.exe lies too). It deletes the Path and Path_wayFOLD_BACKUP
+ * values of the current user's (u) and the all-users (m) Environment keys,
+ * then carries out its commands in turn:
  *   set u|m NAME TYPE HEX   the value, stored as exactly these bytes (HEX
  *                           may be @FILE: a command line is short)
- *   run CWD ENV OUT LINE    lists every value of both keys in before.txt
+ *   run CWD NAME VALUE OUT LINE
+ *                           lists every value of both keys in before.txt
  *                           ("u|m NAME TYPE HEX" lines), starts wayfold.exe
- *                           (both beside this helper) with the UTF-16 command
- *                           line LINE (hex) in the folder CWD, with the
- *                           environment entry ENV added ("-": none), standard
- *                           output this one's or none (OUT "none"), and lists
- *                           them again in after.txt
+ *                           with the UTF-16 command line LINE (hex) in the
+ *                           folder CWD, the environment variable NAME set to
+ *                           VALUE ("-": none; "=C:" gives the current folder
+ *                           of C:), standard output this one's or none (OUT
+ *                           "none"), then lists the values again in after.txt
  * Exits with the program's status; 250 when the helper itself fails. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
+
+#define TOOLS "C:\\e2e-tools\\"
 
 static void fail(const char *what) {
     fprintf(stderr, "helper: %s (error %lu)\n", what, GetLastError());
@@ -45,12 +49,9 @@ static BYTE *unhex(const char *hex, DWORD *size) { /* "@FILE": the hex is in tha
     return bytes;
 }
 
-static WCHAR here[MAX_PATH]; /* this helper's folder, with its backslash */
-
-static void list(const WCHAR *file) {
+static void list(const char *file) {
     static BYTE data[1 << 20];
-    WCHAR path[MAX_PATH];
-    FILE *out = _wfopen(wcscat(wcscpy(path, here), file), L"w");
+    FILE *out = fopen(file, "w");
     for (const char *scope = "um"; *scope && out; ++scope) {
         HKEY key = open_key(scope);
         char name[256];
@@ -67,38 +68,30 @@ static void list(const WCHAR *file) {
 }
 
 static DWORD run(char **arg) {
-    WCHAR exe[MAX_PATH], *env = NULL, *ours = GetEnvironmentStringsW(), *end = ours, cwd[MAX_PATH];
-    wcscat(wcscpy(exe, here), L"wayfold.exe");
-    wcscpy(cwd, wide(arg[0]));
-    if (strcmp(arg[1], "-")) { /* that entry first, then ours */
-        while (*end) end += wcslen(end) + 1;
-        size_t first = strlen(arg[1]) + 1;
-        env = calloc(first + (end - ours) + 1, sizeof(WCHAR));
-        wcscpy(env, wide(arg[1]));
-        memcpy(env + first, ours, (end - ours) * sizeof(WCHAR));
-    }
     STARTUPINFOW si = {.cb = sizeof si, .dwFlags = STARTF_USESTDHANDLES};
     HANDLE *handles[] = {&si.hStdInput, &si.hStdOutput, &si.hStdError};
     for (int i = 0; i < 3; ++i) {
-        *handles[i] = i == 1 && !strcmp(arg[2], "none") ? NULL : GetStdHandle(STD_INPUT_HANDLE - i);
+        *handles[i] = i == 1 && !strcmp(arg[3], "none") ? NULL : GetStdHandle(STD_INPUT_HANDLE - i);
         SetHandleInformation(*handles[i], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     }
+    if (strcmp(arg[1], "-")) SetEnvironmentVariableA(arg[1], arg[2]);
     PROCESS_INFORMATION pi;
     DWORD size, status = 250;
-    list(L"before.txt");
-    if (!CreateProcessW(exe, (WCHAR *)unhex(arg[3], &size), NULL, NULL, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                        env, cwd, &si, &pi))
-        fail("cannot start the program");
+    list(TOOLS "before.txt");
+    WCHAR *line = (WCHAR *)unhex(arg[4], &size);
+    /* Under load Wine now and then fails a start with an internal error before
+     * the program ran any of its code: such a start is tried again. */
+    for (int attempt = 1; !CreateProcessW(L"" TOOLS "wayfold.exe", line, NULL, NULL, TRUE, 0, NULL, wide(arg[0]), &si, &pi);
+         ++attempt, Sleep(200))
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) fail("cannot start the program");
     WaitForSingleObject(pi.hProcess, INFINITE);
     GetExitCodeProcess(pi.hProcess, &status);
-    list(L"after.txt");
+    list(TOOLS "after.txt");
     return status;
 }
 
 int main(int argc, char **argv) {
     DWORD status = 0, size;
-    GetModuleFileNameW(NULL, here, MAX_PATH);
-    wcsrchr(here, L'\\')[1] = 0;
     for (const char *scope = "um"; *scope; ++scope) {
         HKEY key = open_key(scope);
         RegDeleteValueW(key, L"Path");
@@ -112,9 +105,9 @@ int main(int argc, char **argv) {
             if (RegSetValueExW(key, wide(argv[i + 2]), 0, atoi(argv[i + 3]), data, size)) fail("cannot set a value");
             RegCloseKey(key);
             i += 5;
-        } else if (!strcmp(argv[i], "run") && i + 5 <= argc) {
+        } else if (!strcmp(argv[i], "run") && i + 6 <= argc) {
             status = run(argv + i + 1);
-            i += 5;
+            i += 6;
         } else {
             fail("bad command");
         }

@@ -2,9 +2,10 @@
 # the real wayfold.exe under Wine, in a throwaway prefix: the plain run of each
 # one that asks for nothing only the simulation can do. Output bytes, exit
 # status, the registry bytes of both Environment keys and the folders made are
-# compared as the unit tests compare them. The program is started by helper.exe
-# with the exact UTF-16 command line, in the folder Y:\ (so that every other
-# drive's current folder is its root, unless "cwd" gives its =X: entry).
+# compared as the unit tests compare them (standard output is a file). The
+# program is started by helper.exe with the exact UTF-16 command line, in the
+# folder Y:\ (so that every other drive's current folder is its root, unless
+# "cwd" gives its =X: entry).
 # WAYFOLD_EXE: the exe under test (else the one built); WAYFOLD_HELPER.
 import os, pty, re, shutil, subprocess, sys, tempfile, threading, time, unittest
 
@@ -35,7 +36,7 @@ class Prefix:
         # What Wine starts with the first program and console stays up: let it
         # hold these handles, not a run's pipes.
         console, terminal = pty.openpty()
-        self.run([WINE, self.tools + "/helper.exe", "run", "C:\\", "-", "pipe", "/?".encode("utf-16-le").hex()],
+        self.run([WINE, self.tools + "/helper.exe", "run", "C:\\", "-", "-", "pipe", "/?".encode("utf-16-le").hex()],
                  stdin=terminal)
         os.close(console)
         os.close(terminal)
@@ -99,13 +100,13 @@ class Transcripts(unittest.TestCase):
             shutil.rmtree(prefix.root, ignore_errors=True)
 
     def replay(self, prefix, run):
-        keys, stdout = run.ansi(run.words.get("keys", "")).decode("cp1252"), run.words.get("stdout", "pipe")
+        keys, stdout = run.ansi(run.words.get("keys", "")).decode("cp1252"), run.words.get("stdout", "file")
         # Typed through a terminal, a capital comes after a Shift key, which the question takes.
         if (transcript.SIMULATED_ONLY & set(run.words) or stdout == "console"
                 or re.search("[^a-z\r]", keys) or (keys and not re.search("[on]", keys))):
             return
         prefix.reset()
-        commands, env, values = [], "-", {}
+        commands, env, values = [], ["-", "-"], {}
         for word, rest in run.set_up:
             if word in transcript.KEYS:
                 scope, name, kind, data = run.value(word, rest)
@@ -120,19 +121,18 @@ class Transcripts(unittest.TestCase):
                 os.makedirs(path if word == "folder" else os.path.dirname(path), exist_ok=True)
                 open(path, "w").close() if word == "file" else None
             elif word == "cwd":
-                env = "=%s:=%s" % (rest[0].upper(), run.ansi(rest).decode("cp1252"))
+                env = ["=%s:" % rest[0].upper(), run.ansi(rest).decode("cp1252")]
         folders = prefix.folders()
-        commands += ["run", "Y:\\", env, stdout, run.wide(run.command).hex()]
-        with tempfile.TemporaryFile() as out:
-            terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
+        commands += ["run", "Y:\\"] + env + [stdout, run.wide(run.command).hex()]
+        terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
+        with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
             child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env, cwd=prefix.tools,
-                                     stdin=console, stdout=out if stdout == "file" else subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
-            if keys:  # (standard output being a pipe, Wine writes nothing to the terminal)
+                                     stdin=console, stdout=out, stderr=subprocess.PIPE)
+            if keys:  # (standard output not being the console, Wine writes nothing to the terminal)
                 threading.Thread(target=type_keys, args=(child, terminal, keys), daemon=True).start()
-            piped, err = child.communicate(timeout=120)
+            err = child.communicate(timeout=120)[1]
             out.seek(0)
-            printed = out.read() if stdout == "file" else piped
+            printed = out.read()
         if keys:
             os.close(console)
         before, after = (registry(prefix.tools + "/" + name) for name in ("before.txt", "after.txt"))
