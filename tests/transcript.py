@@ -15,7 +15,8 @@
 #   simulated only: codepage 932 | readonly (HKLM) | stdout file|console|none |
 #     failwrite N (that write to standard output fails) | refused PATH (its
 #     creation fails) | nosddl (no security descriptor can be built) |
-#     typeahead TEXT (typed before the question) | module PATH (of the exe)
+#     typeahead TEXT (typed before the question) | module PATH (of the exe) |
+#     simulated (the run is not replayed under Wine)
 # Expected: "| TEXT" a line of standard output (the question and its echo are
 # one line), "err TEXT" a line of standard error ('@' for the address), "exit
 # N", "writes N" (simulated only: writes to standard output), user|machine
@@ -36,7 +37,8 @@ import os, re, sys
 KEYS = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "BINARY": 3, "MULTI": 7}
 BYTE = r"(\{[0-9A-Fa-f]{2}\})"
-SIMULATED_ONLY = {"codepage", "readonly", "failwrite", "refused", "nosddl", "typeahead", "module"}
+SIMULATED_ONLY = {"codepage", "readonly", "failwrite", "refused", "nosddl", "typeahead", "module",
+                  "simulated"}
 
 
 class Run:
@@ -64,7 +66,8 @@ class Run:
         return b"".join(self.pieces(field, lambda p: p.encode("cp1252"), bytes))
 
     def printed(self, field):
-        return b"".join(self.pieces(field, lambda p: p.encode("cp850" if self.code_page == 1252 else "cp1252"), bytes))
+        oem = "cp850" if self.code_page == 1252 else "cp1252"
+        return b"".join(self.pieces(field, lambda p: p.encode(oem), bytes))
 
     def wide(self, field):  # 932 is reduced to its lead bytes: a pair is the unit lead * 256 + trail
         if self.code_page == 1252:
@@ -96,7 +99,8 @@ class Run:
         out.append("line " + self.wide(self.command).hex())
         for silent in (0, 1) if "also" in self.words else (0,):
             for fault, first, last, expected in self.variants:
-                out += ["variant %s %d %d %d" % (fault, first, last, silent)] + self.outcome(expected, dict(values), silent)
+                out.append("variant %s %d %d %d" % (fault, first, last, silent))
+                out += self.outcome(expected, dict(values), silent)
         return out
 
     def outcome(self, expected, values, silent):  # as the unit tests write down what a run did
@@ -113,13 +117,14 @@ class Run:
                 made.append("made %s %s" % (self.ansi(path).hex(), sddl))
             else:
                 status, writes = (rest, writes) if word == "exit" else (status, ["writes " + rest])
-        return (["exit " + status, "out " + ("" if silent else printed["|"].hex()), "err " + printed["err"].hex()]
-                + writes + value_lines(values) + sorted(made))
+        out = "" if silent else printed["|"].hex()
+        return (["exit " + status, "out " + out, "err " + printed["err"].hex()] + writes
+                + value_lines(values) + sorted(made))
 
 
 def value_lines(values):  # {(u|m, NAME): (type, bytes)}, the user's first
-    return ["value %s %s %d %s" % (scope, name, kind, data.hex())
-            for (scope, name), (kind, data) in sorted(values.items(), key=lambda v: (v[0][0] == "m", v[0][1]))]
+    in_order = sorted(values.items(), key=lambda v: (v[0][0] == "m", v[0][1]))
+    return ["value %s %s %d %s" % (scope, name, kind, data.hex()) for (scope, name), (kind, data) in in_order]
 
 
 def all_runs():

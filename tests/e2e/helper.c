@@ -55,8 +55,9 @@ static void list(const char *file) {
     for (const char *scope = "um"; *scope && out; ++scope) {
         HKEY key = open_key(scope);
         char name[256];
-        for (DWORD i = 0, length = sizeof name, type, size = sizeof data;
-             !RegEnumValueA(key, i, name, &length, NULL, &type, NULL, NULL); ++i, length = sizeof name, size = sizeof data) {
+        DWORD length = sizeof name, type, size = sizeof data;
+        for (DWORD i = 0; !RegEnumValueA(key, i, name, &length, NULL, &type, NULL, NULL);
+             ++i, length = sizeof name, size = sizeof data) {
             if (RegQueryValueExW(key, wide(name), NULL, &type, data, &size)) fail("cannot read a value");
             fprintf(out, "%c %s %lu ", *scope, name, type);
             for (DWORD b = 0; b < size; ++b) fprintf(out, "%02x", data[b]);
@@ -81,7 +82,8 @@ static DWORD run(char **arg) {
     WCHAR *line = (WCHAR *)unhex(arg[4], &size);
     /* Under load Wine now and then fails a start with an internal error before
      * the program ran any of its code: such a start is tried again. */
-    for (int attempt = 1; !CreateProcessW(L"" TOOLS "wayfold.exe", line, NULL, NULL, TRUE, 0, NULL, wide(arg[0]), &si, &pi);
+    for (int attempt = 1;
+         !CreateProcessW(L"" TOOLS "wayfold.exe", line, NULL, NULL, TRUE, 0, NULL, wide(arg[0]), &si, &pi);
          ++attempt, Sleep(200))
         if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5) fail("cannot start the program");
     WaitForSingleObject(pi.hProcess, INFINITE);
@@ -102,7 +104,8 @@ int main(int argc, char **argv) {
         if (!strcmp(argv[i], "set") && i + 5 <= argc) {
             HKEY key = open_key(argv[i + 1]);
             BYTE *data = unhex(argv[i + 4], &size);
-            if (RegSetValueExW(key, wide(argv[i + 2]), 0, atoi(argv[i + 3]), data, size)) fail("cannot set a value");
+            if (RegSetValueExW(key, wide(argv[i + 2]), 0, atoi(argv[i + 3]), data, size))
+                fail("cannot set a value");
             RegCloseKey(key);
             i += 5;
         } else if (!strcmp(argv[i], "run") && i + 6 <= argc) {

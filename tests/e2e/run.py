@@ -36,8 +36,8 @@ class Prefix:
         # What Wine starts with the first program and console stays up: let it
         # hold these handles, not a run's pipes.
         console, terminal = pty.openpty()
-        self.run([WINE, self.tools + "/helper.exe", "run", "C:\\", "-", "-", "pipe", "/?".encode("utf-16-le").hex()],
-                 stdin=terminal)
+        usage = "/?".encode("utf-16-le").hex()
+        self.run([WINE, self.tools + "/helper.exe", "run", "C:\\", "-", "-", "pipe", usage], stdin=terminal)
         os.close(console)
         os.close(terminal)
 
@@ -55,7 +55,8 @@ class Prefix:
             top = os.path.realpath(self.devices + "/" + device)
             for at, dirs, _ in os.walk(top):
                 dirs[:] = [d for d in dirs if at != top or device != "c:" or d not in self.baseline]
-                found.add(("\\" if device == "unc" else device.upper()) + at[len(top):].replace("/", "\\").upper())
+                drive = "\\" if device == "unc" else device.upper()
+                found.add(drive + at[len(top):].replace("/", "\\").upper())
         return found
 
     def reset(self):
@@ -70,7 +71,8 @@ class Prefix:
 
     def drive(self, name):  # a drive letter, or "unc" for the network shares
         os.makedirs(self.scratch + "/" + name)
-        os.symlink(self.scratch + "/" + name, self.devices + "/" + (name.lower() + ":" if len(name) == 1 else name))
+        device = name.lower() + ":" if len(name) == 1 else name
+        os.symlink(self.scratch + "/" + name, self.devices + "/" + device)
 
 
 def type_keys(child, terminal, keys):
@@ -126,8 +128,8 @@ class Transcripts(unittest.TestCase):
         commands += ["run", "Y:\\"] + env + [stdout, run.wide(run.command).hex()]
         terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
         with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
-            child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env, cwd=prefix.tools,
-                                     stdin=console, stdout=out, stderr=subprocess.PIPE)
+            child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env,
+                                     cwd=prefix.tools, stdin=console, stdout=out, stderr=subprocess.PIPE)
             if keys:  # (standard output not being the console, Wine writes nothing to the terminal)
                 threading.Thread(target=type_keys, args=(child, terminal, keys), daemon=True).start()
             err = child.communicate(timeout=120)[1]

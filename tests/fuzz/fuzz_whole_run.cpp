@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     const auto after = sim::AllValues();
 
     CHECK((status == 0 || status == 1) && sim::OpenKeyCount() == 0);
-    CHECK((!Silent || sim::StdOut.empty()) && (status == 1 || sim::StdErr.empty()));
+    CHECK((!Silent || sim::machine.StdOut.empty()) && (status == 1 || sim::machine.StdErr.empty()));
     const std::string variable = transcript::ValueId(MachineScope ? "m" : "u", "Path");
     const std::string backup = variable + "_WAYFOLD_BACKUP";
     for (const auto* values : {&before, &after})
@@ -47,19 +47,22 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     if (was != before.end() && (was->second.type == 1 || was->second.type == 2)) {
         std::string list;
         const bool listed = ToAnsiExactly(TextOf(was->second), list);
-        const bool kept = is != after.end() && (TextOf(is->second) == TextOf(was->second) ||
-                                                (listed && TextOf(is->second) == ToWide(AppendToPathList(list, FolderArg))));
+        const std::u16string now = is != after.end() ? TextOf(is->second) : u"-";
+        const bool kept =
+            now == TextOf(was->second) || (listed && now == ToWide(AppendToPathList(list, FolderArg)));
         CHECK(kept || (after.count(backup) && TextOf(after.at(backup)) == TextOf(was->second)));
-        CHECK(is == after.end() || is->second.type == was->second.type || (RepairType && is->second.type == 2));
+        CHECK(is == after.end() || is->second.type == was->second.type ||
+              (RepairType && is->second.type == 2));
     } else if (was != before.end()) {
         CHECK(is != after.end() && is->second == was->second);
     }
     if (status == 0 && !FolderArg.empty()) { // the entry names a folder that is there
         std::string list;
-        CHECK(is != after.end() && ToAnsiExactly(TextOf(is->second), list) && PathListContains(FolderArg, list));
+        CHECK(is != after.end() && ToAnsiExactly(TextOf(is->second), list) &&
+              PathListContains(FolderArg, list));
         std::string windowsReads = FolderArg;
         os::CharUpperBuffA(windowsReads.data(), static_cast<os::u32>(windowsReads.size()));
-        CHECK(sim::Folders().count(sim::Canonical(FolderArg)) &&
+        CHECK(sim::machine.Folders.count(sim::Canonical(FolderArg)) &&
               sim::Canonical(FolderArg) == windowsReads.substr(0, windowsReads.find_last_not_of('\\') + 1));
     } else if (status == 0 && !ShowHelp) {
         CHECK(is != after.end() && is->second.type == 2);

@@ -15,8 +15,8 @@ std::string Bytes(const std::string& hex) {
 }
 
 std::string ValueId(const std::string& scope, const std::string& name) {
-    std::string id = (scope == "m" ? "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment\\"
-                                   : "HKCU\\Environment\\") + name;
+    std::string id = scope == "m" ? "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\" : "HKCU\\";
+    id += "Environment\\" + name;
     for (char& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return id;
 }
@@ -32,8 +32,8 @@ std::vector<Run> Parse(const std::string& text) {
         if (words[0] == "run")
             runs.push_back({words.size() > 1 ? words[1] : "", {}, {}});
         else if (words[0] == "variant" && words.size() == 5)
-            runs.back().variants.push_back({words[1], std::atoi(words[2].c_str()), std::atoi(words[3].c_str()),
-                                            words[4] == "1", ""});
+            runs.back().variants.push_back(
+                {words[1], std::atoi(words[2].c_str()), std::atoi(words[3].c_str()), words[4] == "1", ""});
         else if (runs.back().variants.empty())
             runs.back().setUp.push_back(words);
         else
@@ -43,37 +43,40 @@ std::vector<Run> Parse(const std::string& text) {
 }
 
 void Arrange(const Run& run, bool silent, int refuse, int dies) {
-    sim::Reset();
+    sim::machine = {};
     ResetProgramState();
-    sim::InputIsConsole = false;
+    sim::machine.InputIsConsole = false;
     for (const Words& w : run.setUp) {
         const std::string word = w[0], arg = w.size() > 1 ? w[1] : "";
         const std::string raw = Bytes(arg), bytes = raw.c_str(); // no name of Windows' holds a zero
-        if (word == "codepage") sim::AnsiCodePage = static_cast<os::u32>(std::atoi(arg.c_str()));
+        if (word == "codepage") sim::machine.AnsiCodePage = static_cast<os::u32>(std::atoi(arg.c_str()));
         const std::string id = ValueId(arg, w.size() > 2 ? w[2] : "");
         if (word == "set" && w.size() == 5)
-            sim::SetValue(id.substr(0, id.rfind('\\')), w[2], {static_cast<os::u32>(std::atoi(w[3].c_str())), Bytes(w[4])});
+            sim::SetValue(id.substr(0, id.rfind('\\')), w[2],
+                          {static_cast<os::u32>(std::atoi(w[3].c_str())), Bytes(w[4])});
         if (word == "drive") sim::AddFolder(arg + ":");
         if (word == "folder") sim::AddFolder(bytes);
-        if (word == "file") sim::AddFile(bytes);
+        if (word == "file") sim::machine.Files.insert(sim::Canonical(bytes));
         if (word == "cwd" && bytes.size() > 2 && bytes.compare(1, 2, ":\\") == 0) // an absolute folder
-            sim::CurrentFolder[static_cast<char>(bytes[0] & ~0x20)] = bytes;
+            sim::machine.CurrentFolder[static_cast<char>(bytes[0] & ~0x20)] = bytes;
         if (word == "keys" || word == "typeahead") {
-            (word == "keys" ? sim::Keys : sim::TypeAhead).assign(raw.begin(), raw.end()); // '\0': a mouse event
-            sim::InputIsConsole = true;
+            // (with '\0' too: a mouse event)
+            (word == "keys" ? sim::machine.Keys : sim::machine.TypeAhead).assign(raw.begin(), raw.end());
+            sim::machine.InputIsConsole = true;
         }
-        if (word == "readonly") sim::MachineReadOnly = true;
-        if (word == "stdout") sim::StdOutType = static_cast<os::u32>(std::atoi(arg.c_str()));
-        if (word == "failwrite") sim::FailStdOutWriteNumber = std::atoi(arg.c_str());
-        if (word == "refused") sim::RefusedFolders.insert(sim::Canonical(bytes));
-        if (word == "nosddl") sim::SecurityConversionFails = true;
-        if (word == "module") sim::ModulePath = bytes;
-        if (word == "line") // UTF-16LE, as the machine under test keeps it
-            sim::CommandLine = std::u16string(reinterpret_cast<const char16_t*>(raw.data()), raw.size() / 2) +
-                               (silent ? u" /S" : u"");
+        if (word == "readonly") sim::machine.MachineReadOnly = true;
+        if (word == "stdout") sim::machine.StdOutType = static_cast<os::u32>(std::atoi(arg.c_str()));
+        if (word == "failwrite") sim::machine.FailStdOutWriteNumber = std::atoi(arg.c_str());
+        if (word == "refused") sim::machine.RefusedFolders.insert(sim::Canonical(bytes));
+        if (word == "nosddl") sim::machine.SecurityConversionFails = true;
+        if (word == "module") sim::machine.ModulePath = bytes;
+        if (word == "line") { // UTF-16LE, as the machine under test keeps it
+            sim::machine.CommandLine.assign(reinterpret_cast<const char16_t*>(raw.data()), raw.size() / 2);
+            sim::machine.CommandLine += silent ? u" /S" : u"";
+        }
     }
-    sim::FailRegCallNumber = refuse;
-    sim::DieAfterWriteNumber = dies;
+    sim::machine.FailRegCallNumber = refuse;
+    sim::machine.DieAfterWriteNumber = dies;
     ReadLeadByteSet();
 }
 

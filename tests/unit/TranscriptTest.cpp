@@ -20,19 +20,21 @@ std::string Hex(const std::string& bytes) {
 // is expected of it: exit status, output, the report (its address left out),
 // every value, the folders made.
 std::string Outcome(int status, const std::set<std::string>& foldersBefore, bool writes) {
-    std::string err = sim::StdErr;
+    std::string err = sim::machine.StdErr;
     const std::size_t at = err.find(" dans ", err.find(" module "));
     if (at != std::string::npos && err.size() > at + 22) err.replace(at + 6, 16, "@");
-    std::string outcome = "exit " + std::to_string(status) + "\nout " + Hex(sim::StdOut) + "\nerr " + Hex(err) +
-                          "\n" + (writes ? "writes " + std::to_string(sim::StdOutWriteCount) + "\n" : "");
+    std::string outcome = "exit " + std::to_string(status) + "\nout " + Hex(sim::machine.StdOut) +
+                          "\nerr " + Hex(err) + "\n";
+    if (writes) outcome += "writes " + std::to_string(sim::machine.StdOutWriteCount) + "\n";
     for (const auto& [id, value] : sim::AllValues()) {
         const std::size_t cut = id.rfind('\\');
         const std::string scope = id.compare(0, cut + 1, transcript::ValueId("u", "")) ? "m" : "u";
         outcome += "value " + scope + " " + id.substr(cut + 1) + " " + std::to_string(value.type) + " " +
                    Hex(value.data) + "\n";
     }
-    for (const auto& path : sim::Folders())
-        if (!foldersBefore.count(path)) outcome += "made " + Hex(path) + " " + sim::FolderSecurity[path] + "\n";
+    for (const auto& path : sim::machine.Folders)
+        if (!foldersBefore.count(path))
+            outcome += "made " + Hex(path) + " " + sim::machine.FolderSecurity[path] + "\n";
     return outcome;
 }
 
@@ -41,11 +43,12 @@ void Replay(const transcript::Run& run) {
     for (const auto& variant : run.variants)
         for (int k = variant.from; k <= variant.to; ++k) {
             const bool refuse = variant.fault == "refuse", dies = variant.fault == "dies";
-            SCOPED_TRACE(run.where + (variant.silent ? " with /S, " : ", ") + variant.fault + " " + std::to_string(k));
+            SCOPED_TRACE(run.where + (variant.silent ? " with /S, " : ", ") + variant.fault + " " +
+                         std::to_string(k));
             transcript::Arrange(run, variant.silent, refuse ? k : 0, dies ? k : 0);
-            const auto folders = sim::Folders();
+            const auto folders = sim::machine.Folders;
             const int status = wayFOLD();
-            if (!refuse && !dies) calls = sim::RegCallCount;
+            if (!refuse && !dies) calls = sim::machine.RegCallCount;
             refused += refuse && !variant.silent;
             EXPECT_EQ(Outcome(status, folders, variant.outcome.find("\nwrites ") != std::string::npos),
                       variant.outcome);

@@ -8,20 +8,13 @@
 
 namespace sim {
 
-std::map<char, std::string> CurrentFolder;
-std::set<std::string> RefusedFolders;
-std::map<std::string, std::string> FolderSecurity;
-bool SecurityConversionFails;
-
 namespace {
-
-std::set<std::string> folders, files; // as Canonical gives them
 
 std::string Absolute(std::string path) { // what GetFullPathNameA gives
     std::replace(path.begin(), path.end(), '/', '\\');
     if (path.size() < 2 || path[1] != ':' || (path.size() > 2 && path[2] == '\\')) return path;
-    const auto current = CurrentFolder.find(static_cast<char>(path[0] & ~0x20));
-    const std::string folder = current == CurrentFolder.end() ? path.substr(0, 2) : current->second;
+    const auto current = machine.CurrentFolder.find(static_cast<char>(path[0] & ~0x20));
+    const std::string folder = current == machine.CurrentFolder.end() ? path.substr(0, 2) : current->second;
     return folder + (folder.back() == '\\' ? "" : "\\") + path.substr(2);
 }
 
@@ -39,21 +32,9 @@ std::string Canonical(std::string path) {
     return path;
 }
 
-void ResetFiles() {
-    folders = {"C:"};
-    files = RefusedFolders = {};
-    CurrentFolder.clear();
-    FolderSecurity.clear();
-    SecurityConversionFails = false;
-}
-
 void AddFolder(const std::string& path) {
-    for (std::string p = Canonical(path); !p.empty(); p = Parent(p)) folders.insert(p);
+    for (std::string p = Canonical(path); !p.empty(); p = Parent(p)) machine.Folders.insert(p);
 }
-
-void AddFile(const std::string& path) { files.insert(Canonical(path)); }
-
-std::set<std::string> Folders() { return folders; }
 
 } // namespace sim
 
@@ -61,18 +42,23 @@ namespace os {
 
 u32 GetFileAttributesA(const char* path) {
     const std::string c = sim::Canonical(path);
-    return sim::folders.count(c) ? FileAttributeDirectory : sim::files.count(c) ? 0x20 : InvalidFileAttributes;
+    return sim::machine.Folders.count(c) ? FileAttributeDirectory
+           : sim::machine.Files.count(c) ? 0x20 : InvalidFileAttributes;
 }
 
 bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
-    const std::string c = sim::Canonical(path), last = c.substr(c.rfind('\\') + 1), name = last.substr(0, last.find('.'));
+    const std::string c = sim::Canonical(path), last = c.substr(c.rfind('\\') + 1);
+    const std::string name = last.substr(0, last.find('.'));
     if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" ||
-        (name.size() == 4 && (!name.rfind("COM", 0) || !name.rfind("LPT", 0)) && name[3] >= '1' && name[3] <= '9'))
+        (name.size() == 4 && (!name.rfind("COM", 0) || !name.rfind("LPT", 0)) &&
+         ((name[3] >= '1' && name[3] <= '9') || std::strchr("\xB9\xB2\xB3", name[3])))) // ¹ ² ³ too
         return true; // a device: nothing is made
-    if (sim::folders.count(c) || sim::files.count(c) || !sim::folders.count(sim::Parent(c)) || sim::RefusedFolders.count(c))
+    sim::Machine& m = sim::machine;
+    if (m.Folders.count(c) || m.Files.count(c) || m.RefusedFolders.count(c) ||
+        !m.Folders.count(sim::Parent(c)))
         return false;
-    sim::folders.insert(c);
-    if (security) sim::FolderSecurity[c] = *static_cast<std::string*>(security->SecurityDescriptor);
+    m.Folders.insert(c);
+    if (security) m.FolderSecurity[c] = *static_cast<std::string*>(security->SecurityDescriptor);
     return true;
 }
 
@@ -85,7 +71,7 @@ u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char**) {
 }
 
 bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32, void** descriptor, u32*) {
-    *descriptor = sim::SecurityConversionFails ? nullptr : new std::string(sddl);
+    *descriptor = sim::machine.SecurityConversionFails ? nullptr : new std::string(sddl);
     return *descriptor != nullptr;
 }
 

@@ -6,16 +6,9 @@
 
 namespace sim {
 
-int FailRegCallNumber, DieAfterWriteNumber, RegCallCount;
-bool MachineReadOnly;
-
 namespace {
 
 constexpr u32 kQueryValue = 0x1, kSetValue = 0x2;
-std::map<std::string, std::map<std::string, Value>> keys; // KEY -> NAME -> value
-std::map<os::RegKey, std::pair<std::string, u32>> handles; // the roots too: -> key, access
-int writeCount;
-os::RegKey nextHandle;
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -23,62 +16,57 @@ std::string Upper(std::string s) {
 }
 
 void AddKey(const std::string& id) { // with every level above it
-    for (std::size_t at = id.find('\\'); at != std::string::npos; at = id.find('\\', at + 1)) keys[id.substr(0, at)];
-    keys[id];
+    for (std::size_t at = id.find('\\'); at != std::string::npos; at = id.find('\\', at + 1))
+        machine.Registry[id.substr(0, at)];
+    machine.Registry[id];
 }
 
 // The values of the key, unless the call is refused or the handle was not
 // opened for what the call needs.
 std::map<std::string, Value>* Key(os::RegKey key, u32 need) {
-    const auto it = handles.find(key);
-    const bool refused = ++RegCallCount == FailRegCallNumber;
-    return refused || it == handles.end() || !(it->second.second & need) ? nullptr : &keys[it->second.first];
+    const auto it = machine.Handles.find(key);
+    const bool refused = ++machine.RegCallCount == machine.FailRegCallNumber;
+    if (refused || it == machine.Handles.end() || !(it->second.second & need)) return nullptr;
+    return &machine.Registry[it->second.first];
 }
 
 os::Status Open(os::RegKey root, const char* subKey, u32 access, bool create, os::RegKey* result) {
     if (!Key(root, ~0u)) return 5; // denied
-    const std::string id = handles[root].first + (*subKey ? "\\" + Upper(subKey) : "");
-    if ((access & kSetValue) && MachineReadOnly && id.rfind("HKLM", 0) == 0) return 5;
+    const std::string id = machine.Handles[root].first + (*subKey ? "\\" + Upper(subKey) : "");
+    if ((access & kSetValue) && machine.MachineReadOnly && id.rfind("HKLM", 0) == 0) return 5;
     if (create) AddKey(id);
-    if (!keys.count(id)) return 2; // not found
-    handles[*result = nextHandle++] = {id, access};
+    if (!machine.Registry.count(id)) return 2; // not found
+    machine.Handles[*result = machine.NextHandle++] = {id, access};
     return os::ErrorSuccess;
 }
 
 os::Status Written() {
-    if (++writeCount == DieAfterWriteNumber) throw ProcessDied{};
+    if (++machine.WriteCount == machine.DieAfterWriteNumber) throw ProcessDied{};
     return os::ErrorSuccess;
 }
 
 } // namespace
 
-void ResetRegistry() {
-    keys = {{"HKCU", {}}, {"HKLM", {}}};
-    handles = {{os::HKeyCurrentUser, {"HKCU", ~0u}}, {os::HKeyLocalMachine, {"HKLM", ~0u}}};
-    writeCount = RegCallCount = FailRegCallNumber = DieAfterWriteNumber = 0;
-    nextHandle = 0x100;
-    MachineReadOnly = false;
-}
-
 void SetValue(const std::string& key, const std::string& name, const Value& value) {
     AddKey(Upper(key));
-    keys[Upper(key)][Upper(name)] = value;
+    machine.Registry[Upper(key)][Upper(name)] = value;
 }
 
 std::map<std::string, Value> AllValues() {
     std::map<std::string, Value> all;
-    for (const auto& [id, values] : keys)
+    for (const auto& [id, values] : machine.Registry)
         for (const auto& [name, value] : values) all[id + "\\" + name] = value;
     return all;
 }
 
-int OpenKeyCount() { return static_cast<int>(handles.size()) - 2; }
+int OpenKeyCount() { return static_cast<int>(machine.Handles.size()) - 2; }
 
 } // namespace sim
 
 namespace os {
 
-Status RegCreateKeyExA(RegKey key, const char* subKey, u32, char*, u32, u32 access, void*, RegKey* result, u32*) {
+Status RegCreateKeyExA(RegKey key, const char* subKey, u32, char*, u32, u32 access, void*, RegKey* result,
+                       u32*) {
     return sim::Open(key, subKey, access, true, result);
 }
 
@@ -100,7 +88,8 @@ Status RegQueryValueExA(RegKey key, const char* name, u32*, u32* type, unsigned 
     return fits ? ErrorSuccess : 234; // more data
 }
 
-Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type, unsigned char* data, u32* size) {
+Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type, unsigned char* data,
+                        u32* size) {
     const std::string narrow(name, name + std::char_traits<wchar>::length(name));
     return RegQueryValueExA(key, narrow.c_str(), reserved, type, data, size);
 }
@@ -122,6 +111,6 @@ Status RegDeleteValueA(RegKey key, const char* name) {
     return !values ? 5 : !values->erase(sim::Upper(name)) ? 2 : sim::Written();
 }
 
-Status RegCloseKey(RegKey key) { return key > 0xFFFF || !sim::handles.erase(key) ? 6 : ErrorSuccess; }
+Status RegCloseKey(RegKey key) { return key > 0xFFFF || !sim::machine.Handles.erase(key) ? 6 : ErrorSuccess; }
 
 } // namespace os

@@ -7,29 +7,30 @@
 
 namespace sim {
 
-u32 AnsiCodePage;
-
 namespace {
 
 // Bytes 128 to 255 of Windows-1252 as code page 850 shows them.
 const unsigned char kAnsiToOem850[128] = {
-    63,  63,  39,  159, 34,  46,  197, 206, 94,  37,  83,  60,  79,  63,  90,  63,  63,  39,  39,  34,  34,  7,
-    45,  45,  126, 84,  115, 62,  111, 63,  122, 89,  255, 173, 189, 156, 207, 190, 221, 245, 249, 184, 166, 174,
-    170, 240, 169, 238, 248, 241, 253, 252, 239, 230, 244, 250, 247, 251, 167, 175, 172, 171, 243, 168, 183, 181,
-    182, 199, 142, 143, 146, 128, 212, 144, 210, 211, 222, 214, 215, 216, 209, 165, 227, 224, 226, 229, 153, 158,
-    157, 235, 233, 234, 154, 237, 232, 225, 133, 160, 131, 198, 132, 134, 145, 135, 138, 130, 136, 137, 141, 161,
-    140, 139, 208, 164, 149, 162, 147, 228, 148, 246, 155, 151, 163, 150, 129, 236, 231, 152};
+    63,  63,  39,  159, 34,  46,  197, 206, 94,  37,  83,  60,  79,  63,  90,  63,  63,  39,  39,  34,
+    34,  7,   45,  45,  126, 84,  115, 62,  111, 63,  122, 89,  255, 173, 189, 156, 207, 190, 221, 245,
+    249, 184, 166, 174, 170, 240, 169, 238, 248, 241, 253, 252, 239, 230, 244, 250, 247, 251, 167, 175,
+    172, 171, 243, 168, 183, 181, 182, 199, 142, 143, 146, 128, 212, 144, 210, 211, 222, 214, 215, 216,
+    209, 165, 227, 224, 226, 229, 153, 158, 157, 235, 233, 234, 154, 237, 232, 225, 133, 160, 131, 198,
+    132, 134, 145, 135, 138, 130, 136, 137, 141, 161, 140, 139, 208, 164, 149, 162, 147, 228, 148, 246,
+    155, 151, 163, 150, 129, 236, 231, 152};
 
 // A few of the near letters Windows gives for characters 1252 lacks; the rest become '?'.
 const char16_t kBestFit[][2] = {{0x0141, 'L'}, {0x0142, 'l'}, {0x0151, 'o'}, {0x03A9, 'O'}};
 
-bool IsLead(unsigned char b) { return AnsiCodePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)); }
+bool IsLead(unsigned char b) {
+    return machine.AnsiCodePage == 932 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
+}
 
 std::string ToAnsi(char16_t c) {
     if (c <= 0xFF) return std::string(1, char(c));
     if (IsLead(c >> 8)) return {char(c >> 8), char(c)}; // a pair of 932
     for (const auto& fit : kBestFit)
-        if (fit[0] == c && AnsiCodePage == 1252) return std::string(1, char(fit[1]));
+        if (fit[0] == c && machine.AnsiCodePage == 1252) return std::string(1, char(fit[1]));
     return "?";
 }
 
@@ -37,7 +38,8 @@ std::string ToAnsi(char16_t c) {
 template <typename Text>
 int Deliver(const Text& converted, typename Text::value_type* out, int capacity) {
     const int n = static_cast<int>(converted.size());
-    if (capacity > 0 && capacity >= n) std::memcpy(out, converted.data(), n * sizeof(typename Text::value_type));
+    if (capacity > 0 && capacity >= n)
+        std::memcpy(out, converted.data(), n * sizeof(typename Text::value_type));
     return capacity == 0 || capacity >= n ? n : 0;
 }
 
@@ -47,7 +49,8 @@ std::u16string Widen(const std::string& ansi) {
     std::u16string wide;
     for (std::size_t i = 0; i < ansi.size(); ++i) {
         const unsigned char b = ansi[i];
-        wide += IsLead(b) && i + 1 < ansi.size() ? char16_t(b << 8 | static_cast<unsigned char>(ansi[++i])) : b;
+        const bool pair = IsLead(b) && i + 1 < ansi.size();
+        wide += pair ? char16_t(b << 8 | static_cast<unsigned char>(ansi[++i])) : char16_t(b);
     }
     return wide;
 }
@@ -60,7 +63,8 @@ int MultiByteToWideChar(u32, u32, const char* text, int length, wchar* wide, int
     return sim::Deliver(sim::Widen(std::string(text, length)), wide, wideLength);
 }
 
-int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength, const char*, bool*) {
+int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength, const char*,
+                        bool*) {
     std::string ansi;
     for (int i = 0; i < length; ++i) ansi += sim::ToAnsi(wide[i]);
     return sim::Deliver(ansi, text, textLength);
@@ -69,19 +73,23 @@ int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int
 bool CharToOemBuffA(const char* source, char* target, u32 length) {
     for (u32 i = 0; i < length; ++i) {
         const unsigned char c = source[i];
-        target[i] = char(c < 128 || sim::AnsiCodePage == 932 ? c : sim::kAnsiToOem850[c - 128]);
+        target[i] = char(c < 128 || sim::machine.AnsiCodePage == 932 ? c : sim::kAnsiToOem850[c - 128]);
     }
     return true;
 }
 
-bool CharToOemA(const char* source, char* target) { return CharToOemBuffA(source, target, static_cast<u32>(std::strlen(source)) + 1); }
+bool CharToOemA(const char* source, char* target) {
+    return CharToOemBuffA(source, target, static_cast<u32>(std::strlen(source)) + 1);
+}
 
 // The user's locale: accented letters too, never the second byte of a pair.
 u32 CharUpperBuffA(char* text, u32 length) {
     for (u32 i = 0; i < length; ++i) {
         unsigned char& c = reinterpret_cast<unsigned char&>(text[i]);
         if (sim::IsLead(c)) ++i;
-        else if ((c >= 'a' && c <= 'z') || (sim::AnsiCodePage == 1252 && c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 32;
+        else if ((c >= 'a' && c <= 'z') || (sim::machine.AnsiCodePage == 1252 && c >= 0xE0 && c != 0xF7 &&
+                                             c != 0xFF))
+            c -= 32;
     }
     return length;
 }
@@ -91,16 +99,16 @@ const char* CharNextA(const char* p) { return *p ? p + (sim::IsLead(*p) && p[1] 
 u32 GetThreadLocale() { return 0x040C; }
 
 int GetLocaleInfoA(u32, u32 type, char* data, int size) {
-    const std::string cp = std::to_string(sim::AnsiCodePage);
+    const std::string cp = std::to_string(sim::machine.AnsiCodePage);
     if (type != LocaleIDefaultAnsiCodePage || size <= static_cast<int>(cp.size())) return 0;
     std::memcpy(data, cp.c_str(), cp.size() + 1);
     return static_cast<int>(cp.size()) + 1;
 }
 
-u32 GetACP() { return sim::AnsiCodePage; }
+u32 GetACP() { return sim::machine.AnsiCodePage; }
 
 bool GetCPInfo(u32, CpInfo* info) {
-    *info = sim::AnsiCodePage == 932 ? CpInfo{2, {0x81, 0x9F, 0xE0, 0xFC}} : CpInfo{1, {}};
+    *info = sim::machine.AnsiCodePage == 932 ? CpInfo{2, {0x81, 0x9F, 0xE0, 0xFC}} : CpInfo{1, {}};
     return true;
 }
 

@@ -5,7 +5,7 @@
 // handles allow only what they were opened for, folder names lose their
 // trailing blanks and dots. Any registry call can be refused.
 //
-// Tests set the machine up here, run the logic, then look at what it left.
+// Tests set the machine up, run the logic, then look at what it left.
 #pragma once
 
 #include "platform/Platform.h"
@@ -25,42 +25,49 @@ struct Value {
     bool operator==(const Value& o) const { return type == o.type && data == o.data; }
 };
 
-// A fresh machine: drive C: (the root its current folder), an empty registry,
-// a pipe as standard output, input a console with no key, code page 1252.
-void Reset();
+// The whole machine; a fresh one is Machine{}: drive C: (the root its current
+// folder), an empty registry, a pipe as standard output, input a console with
+// no key, code page 1252.
+struct Machine {
+    // Registry: "HKCU\SUB\KEY" -> NAME -> value, names in capitals; the open
+    // handles (the roots too) -> key and access.
+    std::map<std::string, std::map<std::string, Value>> Registry{{"HKCU", {}}, {"HKLM", {}}};
+    std::map<os::RegKey, std::pair<std::string, u32>> Handles{{os::HKeyCurrentUser, {"HKCU", ~0u}},
+                                                              {os::HKeyLocalMachine, {"HKLM", ~0u}}};
+    os::RegKey NextHandle = 0x100;
+    int RegCallCount = 0, WriteCount = 0; // opens, creates, queries, sets and deletes; sets and deletes
+    int FailRegCallNumber = 0;            // this registry call (from 1) is refused
+    int DieAfterWriteNumber = 0;          // ProcessDied is thrown after this write (from 1)
+    bool MachineReadOnly = false;         // HKLM cannot be written, as without admin rights
 
-// Registry. Keys are "HKCU\Sub\Key" or "HKLM\..."; names are compared in capitals.
+    // Console and process.
+    u32 StdOutType = os::FileTypePipe;    // what GetFileType says of standard output
+    std::string StdOut, StdErr, ModulePath = "C:\\outils\\wayfold.exe", CommandLineA;
+    int StdOutWriteCount = 0, FailStdOutWriteNumber = 0; // that write to standard output fails
+    u32 LastError = 0;
+    bool InputIsConsole = true;
+    std::deque<char> TypeAhead, Keys;     // typed before the question (a flush drops them), and
+                                          // while it waits ('\0': a mouse event)
+    std::u16string CommandLine = u"wayfold";
+
+    // File system: folders and files by full path as Canonical gives them, a drive by its root.
+    std::set<std::string> Folders{"C:"}, Files, RefusedFolders; // the creation of these fails
+    std::map<char, std::string> CurrentFolder;                  // per drive letter, else its root
+    std::map<std::string, std::string> FolderSecurity;          // folder made -> its SDDL
+    bool SecurityConversionFails = false;
+
+    // Code pages: 1252 (OEM 850), or 932 reduced to its lead bytes, a pair
+    // standing for the UTF-16 unit lead * 256 + trail.
+    u32 AnsiCodePage = 1252;
+};
+extern Machine machine;
+struct ProcessDied {};
+
 void SetValue(const std::string& key, const std::string& name, const Value& value);
 std::map<std::string, Value> AllValues(); // "HKCU\SUB\KEY\NAME" -> value
-extern int FailRegCallNumber;   // the registry call with this number (from 1) is refused
-extern int DieAfterWriteNumber; // ProcessDied is thrown after this successful write
-struct ProcessDied {};
-extern bool MachineReadOnly;    // HKEY_LOCAL_MACHINE cannot be written, as without admin rights
-extern int RegCallCount;        // opens, creates, queries, sets and deletes so far
-int OpenKeyCount();             // keys opened and not closed
-
-// Console and process.
-extern u32 StdOutType;                 // what GetFileType says of standard output
-extern std::string StdOut, StdErr, ModulePath;
-extern int StdOutWriteCount, FailStdOutWriteNumber; // that write to standard output fails
-extern bool InputIsConsole;
-extern std::deque<char> TypeAhead, Keys; // typed before the question (a flush drops
-                                         // them), and while it waits ('\0': a mouse event)
-extern std::u16string CommandLine;
-
-// File system: folders by full path, a drive by its root.
-void AddFolder(const std::string& path); // with its parents
-void AddFile(const std::string& path);
-std::string Canonical(std::string path); // as the sets hold it: in capitals, no trailing '\'
-std::set<std::string> Folders();
-extern std::map<char, std::string> CurrentFolder;         // per drive letter, else its root
-extern std::set<std::string> RefusedFolders;              // their creation fails
-extern std::map<std::string, std::string> FolderSecurity; // folder made -> its SDDL
-extern bool SecurityConversionFails;
-
-// Code pages: 1252 (OEM 850), or 932 reduced to its lead bytes, a pair
-// standing for the UTF-16 unit lead * 256 + trail.
-extern u32 AnsiCodePage;
+int OpenKeyCount();                       // keys opened and not closed
+void AddFolder(const std::string& path);  // with its parents
+std::string Canonical(std::string path);  // in capitals, without trailing '\'
 std::u16string Widen(const std::string& ansi);
 
 } // namespace sim
