@@ -13,7 +13,7 @@ add_custom_command(OUTPUT ${TRANSCRIPTS}
 add_custom_target(transcripts ALL DEPENDS ${TRANSCRIPTS})
 
 set(UNIT ${CMAKE_SOURCE_DIR}/tests/unit)
-add_executable(unit_tests ${UNIT}/TranscriptTest.cpp ${UNIT}/Transcript.cpp)
+add_executable(unit_tests ${UNIT}/TranscriptTest.cpp)
 target_link_libraries(unit_tests PRIVATE wayfold_logic GTest::gtest_main)
 target_compile_definitions(unit_tests PRIVATE TRANSCRIPTS="${TRANSCRIPTS}")
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)

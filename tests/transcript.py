@@ -12,7 +12,8 @@
 #   drive D | folder PATH | file PATH | cwd PATH (current folder of its drive)
 #   keys TEXT    standard input is a console, TEXT typed at it, a key at a time
 #   also /S      replayed with /S added too: nothing printed, the rest the same
-#   simulated only: codepage 932 | readonly (HKLM) | stdout file|console|none |
+#   stdout file|none (standard output a file, or none); simulated only:
+#     stdout console | codepage 932 |
 #     failwrite N (that write to standard output fails) | refused PATH (its
 #     creation fails) | nosddl (no security descriptor can be built) |
 #     typeahead TEXT (typed before the question) | module PATH (of the exe) |
@@ -37,7 +38,7 @@ import os, re, sys
 KEYS = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "BINARY": 3, "MULTI": 7}
 BYTE = r"(\{[0-9A-Fa-f]{2}\})"
-SIMULATED_ONLY = {"codepage", "readonly", "failwrite", "refused", "nosddl", "typeahead", "module",
+SIMULATED_ONLY = {"codepage", "failwrite", "refused", "nosddl", "typeahead", "module",
                   "simulated"}
 
 

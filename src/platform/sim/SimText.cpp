@@ -3,6 +3,8 @@
 // reduced to its lead bytes; UTF-16.
 #include "platform/sim/SimWindows.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace sim {
@@ -71,10 +73,9 @@ int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int
 }
 
 bool CharToOemBuffA(const char* source, char* target, u32 length) {
-    for (u32 i = 0; i < length; ++i) {
-        const unsigned char c = source[i];
-        target[i] = char(c < 128 || sim::machine.AnsiCodePage == 932 ? c : sim::kAnsiToOem850[c - 128]);
-    }
+    std::transform(source, source + length, target, [](unsigned char c) {
+        return char(c < 128 || sim::machine.AnsiCodePage == 932 ? c : sim::kAnsiToOem850[c - 128]);
+    });
     return true;
 }
 
@@ -99,10 +100,8 @@ const char* CharNextA(const char* p) { return *p ? p + (sim::IsLead(*p) && p[1] 
 u32 GetThreadLocale() { return 0x040C; }
 
 int GetLocaleInfoA(u32, u32 type, char* data, int size) {
-    const std::string cp = std::to_string(sim::machine.AnsiCodePage);
-    if (type != LocaleIDefaultAnsiCodePage || size <= static_cast<int>(cp.size())) return 0;
-    std::memcpy(data, cp.c_str(), cp.size() + 1);
-    return static_cast<int>(cp.size()) + 1;
+    const int n = std::snprintf(data, size, "%u", sim::machine.AnsiCodePage) + 1;
+    return type == LocaleIDefaultAnsiCodePage && n <= size ? n : 0;
 }
 
 u32 GetACP() { return sim::machine.AnsiCodePage; }

@@ -38,7 +38,6 @@ struct Machine {
     int RegCallCount = 0, WriteCount = 0; // opens, creates, queries, sets and deletes; sets and deletes
     int FailRegCallNumber = 0;            // this registry call (from 1) is refused
     int DieAfterWriteNumber = 0;          // ProcessDied is thrown after this write (from 1)
-    bool MachineReadOnly = false;         // HKLM cannot be written, as without admin rights
 
     // Console and process.
     u32 StdOutType = os::FileTypePipe;    // what GetFileType says of standard output
