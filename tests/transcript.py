@@ -123,9 +123,10 @@ class Run:
                 + value_lines(values) + sorted(made))
 
 
-def value_lines(values):  # {(u|m, NAME): (type, bytes)}, the user's first
-    in_order = sorted(values.items(), key=lambda v: (v[0][0] == "m", v[0][1]))
-    return ["value %s %s %d %s" % (scope, name, kind, data.hex()) for (scope, name), (kind, data) in in_order]
+def value_lines(values):  # {(u|m, NAME): (type, bytes)}, by their full names as the simulation gives them
+    ids = {"u": r"HKCU\ENVIRONMENT", "m": r"HKLM\SYSTEM\CURRENTCONTROLSET\CONTROL\SESSION MANAGER\ENVIRONMENT"}
+    return sorted("value %s\\%s %d %s" % (ids[scope], name, kind, data.hex())
+                  for (scope, name), (kind, data) in values.items())
 
 
 def all_runs():

@@ -26,12 +26,8 @@ std::string Outcome(int status, const std::set<std::string>& foldersBefore, bool
     std::string outcome = "exit " + std::to_string(status) + "\nout " + Hex(sim::machine.StdOut) +
                           "\nerr " + Hex(err) + "\n";
     if (writes) outcome += "writes " + std::to_string(sim::machine.StdOutWriteCount) + "\n";
-    for (const auto& [id, value] : sim::AllValues()) {
-        const std::size_t cut = id.rfind('\\');
-        const std::string scope = id.compare(0, cut + 1, transcript::ValueId("u", "")) ? "m" : "u";
-        outcome += "value " + scope + " " + id.substr(cut + 1) + " " + std::to_string(value.type) + " " +
-                   Hex(value.data) + "\n";
-    }
+    for (const auto& [id, value] : sim::AllValues())
+        outcome += "value " + id + " " + std::to_string(value.type) + " " + Hex(value.data) + "\n";
     for (const auto& path : sim::machine.Folders)
         if (!foldersBefore.count(path))
             outcome += "made " + Hex(path) + " " + sim::machine.FolderSecurity[path] + "\n";

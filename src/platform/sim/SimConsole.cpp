@@ -44,13 +44,7 @@ bool ReadConsoleInputA(Handle, InputRecord* records, u32, u32* read) {
 
 u32 GetLastError() { return m.LastError; }
 
-const char* GetCommandLineA() {
-    const int n = static_cast<int>(m.CommandLine.size());
-    m.CommandLineA.assign(n * 2, '\0');
-    m.CommandLineA.resize(WideCharToMultiByte(CpAcp, 0, m.CommandLine.data(), n, m.CommandLineA.data(), n * 2,
-                                              nullptr, nullptr));
-    return m.CommandLineA.c_str();
-}
+const char* GetCommandLineA() { return (m.CommandLineA = sim::Narrow(m.CommandLine)).c_str(); }
 
 const wchar* GetCommandLineW() { return m.CommandLine.c_str(); }
 

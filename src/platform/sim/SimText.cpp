@@ -47,6 +47,12 @@ int Deliver(const Text& converted, typename Text::value_type* out, int capacity)
 
 } // namespace
 
+std::string Narrow(const std::u16string& wide) {
+    std::string ansi;
+    for (char16_t c : wide) ansi += ToAnsi(c);
+    return ansi;
+}
+
 std::u16string Widen(const std::string& ansi) {
     std::u16string wide;
     for (std::size_t i = 0; i < ansi.size(); ++i) {
@@ -67,9 +73,7 @@ int MultiByteToWideChar(u32, u32, const char* text, int length, wchar* wide, int
 
 int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength, const char*,
                         bool*) {
-    std::string ansi;
-    for (int i = 0; i < length; ++i) ansi += sim::ToAnsi(wide[i]);
-    return sim::Deliver(ansi, text, textLength);
+    return sim::Deliver(sim::Narrow(std::u16string(wide, length)), text, textLength);
 }
 
 bool CharToOemBuffA(const char* source, char* target, u32 length) {

@@ -67,6 +67,7 @@ std::map<std::string, Value> AllValues(); // "HKCU\SUB\KEY\NAME" -> value
 int OpenKeyCount();                       // keys opened and not closed
 void AddFolder(const std::string& path);  // with its parents
 std::string Canonical(std::string path);  // in capitals, without trailing '\'
-std::u16string Widen(const std::string& ansi);
+std::u16string Widen(const std::string& ansi); // MultiByteToWideChar
+std::string Narrow(const std::u16string& wide); // WideCharToMultiByte
 
 } // namespace sim
