@@ -95,13 +95,14 @@ class Transcripts(unittest.TestCase):
         prefix = Prefix()
         try:
             for run in transcript.all_runs():
-                with self.subTest(run.where):
-                    self.replay(prefix, run)
+                for silent in (0, 1)[:1 + ("also" in run.words)]:
+                    with self.subTest(run.where + (" with /S" if silent else "")):
+                        self.replay(prefix, run, silent)
         finally:
             subprocess.run([WINESERVER, "-k"], env=prefix.env, timeout=60)
             shutil.rmtree(prefix.root, ignore_errors=True)
 
-    def replay(self, prefix, run):
+    def replay(self, prefix, run, silent):
         keys, stdout = run.ansi(run.words.get("keys", "")).decode("cp1252"), run.words.get("stdout", "file")
         # Typed through a terminal, a capital comes after a Shift key, which the question takes.
         if (transcript.SIMULATED_ONLY & set(run.words) or stdout == "console"
@@ -125,7 +126,7 @@ class Transcripts(unittest.TestCase):
             elif word == "cwd":
                 env = ["=%s:" % rest[0].upper(), run.ansi(rest).decode("cp1252")]
         folders = prefix.folders()
-        commands += ["run", "Y:\\"] + env + [stdout, run.wide(run.command).hex()]
+        commands += ["run", "Y:\\"] + env + [stdout, run.wide(run.command + " /S" * silent).hex()]
         terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
         with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
             child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env,
@@ -145,7 +146,7 @@ class Transcripts(unittest.TestCase):
                + transcript.value_lines({k: v for k, v in after.items() if k in values or before.get(k) != v})
                + sorted("made %s " % p.encode("cp1252").hex() for p in prefix.folders() - folders))
         want = [l.split(" ")[0] + " " + l.split(" ")[1] + " " if l.startswith("made") else l
-                for l in run.outcome(run.variants[0][3], values, 0) if not l.startswith("writes")]
+                for l in run.outcome(run.variants[0][3], values, silent) if not l.startswith("writes")]
         readable = lambda lines: [bytes.fromhex(l[4:]) if l[:4] in ("out ", "err ") else l for l in lines]
         self.assertEqual(readable(got), readable(want))
 
