@@ -19,10 +19,11 @@ Handle GetStdHandle(u32 which) {
 u32 GetFileType(Handle file) { return file == kStdOut ? m.StdOutType : FileTypeChar; }
 
 bool WriteFile(Handle file, const void* data, u32 size, u32* written) {
-    const bool failed = file == kStdOut && ++m.StdOutWriteCount == m.FailStdOutWriteNumber;
+    const int number = file == kStdOut ? ++m.StdOutWriteCount : 0, fail = m.FailStdOutWriteNumber;
+    const bool failed = number && number == fail, empty = number && number == -fail;
     m.LastError = failed ? 232 : 0; // the pipe is being closed
-    if (!failed) (file == kStdOut ? m.StdOut : m.StdErr).append(static_cast<const char*>(data), size);
-    *written = failed ? 0 : size;
+    *written = failed || empty ? 0 : size;
+    (file == kStdOut ? m.StdOut : m.StdErr).append(static_cast<const char*>(data), *written);
     return !failed;
 }
 
