@@ -14,9 +14,12 @@
 #   also /S      replayed with /S added too: nothing printed, the rest the same
 #   stdout file|none (standard output a file, or none); simulated only:
 #     stdout console | codepage 932 |
-#     failwrite N (that write to standard output fails) | refused PATH (its
+#     failwrite N (that write to standard output fails; -N: "succeeds", writing
+#     nothing) | refused PATH (its
 #     creation fails) | nosddl (no security descriptor can be built) |
 #     typeahead TEXT (typed before the question) | module PATH (of the exe) |
+#     after N user|machine NAME TYPE VALUE (another program sets it after the
+#     registry call N) |
 #     simulated (the run is not replayed under Wine)
 # Expected: "| TEXT" a line of standard output (the question and its echo are
 # one line), "err TEXT" a line of standard error ('@' for the address), "exit
@@ -38,7 +41,7 @@ import os, re, sys
 KEYS = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "BINARY": 3, "MULTI": 7}
 BYTE = r"(\{[0-9A-Fa-f]{2}\})"
-SIMULATED_ONLY = {"codepage", "failwrite", "refused", "nosddl", "typeahead", "module",
+SIMULATED_ONLY = {"after", "codepage", "failwrite", "refused", "nosddl", "typeahead", "module",
                   "simulated"}
 
 
@@ -89,7 +92,11 @@ class Run:
     def lines(self):  # the plain form
         out, values = ["run " + self.where], {}
         for word, rest in self.set_up:
-            if word in KEYS:
+            if word == "after":  # another program sets a value after that registry call
+                call, word, rest = rest.split(" ", 2)
+                scope, name, kind, data = self.value(word, rest)
+                out.append("set %s %s %d %s %s" % (scope, name, kind, data.hex(), call))
+            elif word in KEYS:
                 scope, name, kind, data = self.value(word, rest)
                 values[scope, name] = (kind, data)
                 out.append("set %s %s %d %s" % (scope, name, kind, data.hex()))

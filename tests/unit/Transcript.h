@@ -75,9 +75,13 @@ inline void Arrange(const Run& run, bool silent, int refuse, int dies) {
         const std::string raw = Bytes(arg), bytes = raw.c_str(); // no name of Windows' holds a zero
         if (word == "codepage") sim::machine.AnsiCodePage = static_cast<os::u32>(std::atoi(arg.c_str()));
         const std::string id = ValueId(arg, w.size() > 2 ? w[2] : "");
-        if (word == "set" && w.size() == 5)
-            sim::SetValue(id.substr(0, id.rfind('\\')), w[2],
-                          {static_cast<os::u32>(std::atoi(w[3].c_str())), Bytes(w[4])});
+        if (word == "set" && w.size() >= 5) {
+            const sim::Value value{static_cast<os::u32>(std::atoi(w[3].c_str())), Bytes(w[4])};
+            const auto set = [=] { sim::SetValue(id.substr(0, id.rfind('\\')), w[2], value); };
+            if (w.size() == 5) set();
+            else // another program sets it after that registry call
+                sim::machine.ChangeAfterCall = std::atoi(w[5].c_str()), sim::machine.Change = set;
+        }
         if (word == "drive") sim::AddFolder(arg + ":");
         if (word == "folder") sim::AddFolder(bytes);
         if (word == "file") sim::machine.Files.insert(sim::Canonical(bytes));

@@ -24,6 +24,7 @@ void AddKey(const std::string& id) { // with every level above it
 // The values of the key, unless the call is refused or the handle was not
 // opened for what the call needs.
 std::map<std::string, Value>* Key(os::RegKey key, u32 need) {
+    if (machine.RegCallCount == machine.ChangeAfterCall) machine.Change();
     const auto it = machine.Handles.find(key);
     const bool refused = ++machine.RegCallCount == machine.FailRegCallNumber;
     if (refused || it == machine.Handles.end() || !(it->second.second & need)) return nullptr;

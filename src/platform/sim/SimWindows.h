@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -38,6 +39,8 @@ struct Machine {
     int RegCallCount = 0, WriteCount = 0; // opens, creates, queries, sets and deletes; sets and deletes
     int FailRegCallNumber = 0;            // this registry call (from 1) is refused
     int DieAfterWriteNumber = 0;          // ProcessDied is thrown after this write (from 1)
+    int ChangeAfterCall = -1;             // after this call, another program does Change
+    std::function<void()> Change;
 
     // Console and process.
     u32 StdOutType = os::FileTypePipe;    // what GetFileType says of standard output
