@@ -33,13 +33,18 @@
 # keys, paths and values; as printed in output lines, whose characters are in
 # the console's OEM code page (850; on 932, the ANSI one).
 #
-# `python3 transcript.py OUT` writes every run for the unit tests, a word and
-# its arguments a line, texts in hex: ANSI bytes, UTF-16 for the command line
-# and values, the bytes printed for "out" and "err"; u and m for the keys.
+# `python3 transcript.py OUT` writes every run to make (each variant, each
+# refused call, with /S) for the unit tests: "run" and where it comes from,
+# the set-up a word and its arguments a line, then "expect" and the outcome as
+# the unit tests write it down ("calls N": the plain run makes the N registry
+# calls that the refusals cover). Texts in hex: ANSI bytes, UTF-16 for the
+# command line and values, the bytes printed for "out" and "err"; u and m for
+# the keys.
 import os, re, sys
 
 KEYS = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "BINARY": 3, "MULTI": 7}
+STDOUT = {"file": 1, "console": 2, "pipe": 3, "none": 0}  # as GetFileType says
 BYTE = r"(\{[0-9A-Fa-f]{2}\})"
 SIMULATED_ONLY = {"after", "codepage", "failwrite", "refused", "nosddl", "typeahead", "module",
                   "simulated"}
@@ -89,29 +94,36 @@ class Run:
             self.wide(data[data.find('"') + 1:data.rfind('"')]) + b"\0\0"
         return KEYS[word], name.upper(), TYPES.get(kind) or int(kind != "-" and kind), stored
 
-    def lines(self):  # the plain form
-        out, values = ["run " + self.where], {}
+    def blocks(self):  # the plain form: one block for each run to make
+        set_up, values = [], {}
         for word, rest in self.set_up:
             if word == "after":  # another program sets a value after that registry call
                 call, word, rest = rest.split(" ", 2)
                 scope, name, kind, data = self.value(word, rest)
-                out.append("set %s %s %d %s %s" % (scope, name, kind, data.hex(), call))
+                set_up.append("set %s %s %d %s %s" % (scope, name, kind, data.hex(), call))
             elif word in KEYS:
                 scope, name, kind, data = self.value(word, rest)
                 values[scope, name] = (kind, data)
-                out.append("set %s %s %d %s" % (scope, name, kind, data.hex()))
+                set_up.append("set %s %s %d %s" % (scope, name, kind, data.hex()))
             elif word in ("folder", "file", "cwd", "keys", "typeahead", "refused", "module"):
-                out.append("%s %s" % (word, self.ansi(rest).hex()))
-            else:  # stdout as GetFileType says
-                out.append("%s %s" % (word, {"file": 1, "console": 2, "pipe": 3, "none": 0}.get(rest, rest)))
-        out.append("line " + self.wide(self.command).hex())
+                set_up.append("%s %s" % (word, self.ansi(rest).hex()))
+            else:
+                set_up.append("%s %s" % (word, STDOUT.get(rest, rest)))
+        refused = sorted(k for fault, first, last, _ in self.variants if fault == "refuse"
+                         for k in range(first, last + 1))
+        assert refused == list(range(1, len(refused) + 1)), self.where + ": the refusals leave out a call"
+        blocks = []
         for silent in (0, 1) if "also" in self.words else (0,):
+            line = "line " + self.wide(self.command + " /S" * silent).hex()
             for fault, first, last, expected in self.variants:
-                out.append("variant %s %d %d %d" % (fault, first, last, silent))
-                out += self.outcome(expected, dict(values), silent)
-        return out
+                for k in range(first, last + 1):  # (plain: 0 to 0)
+                    fault_line, calls = ["%s %d" % (fault, k)] if k else [], len(refused) * (k + silent == 0)
+                    where = self.where + " with /S" * silent + "".join(", " + f for f in fault_line)
+                    blocks.append(["run " + where] + set_up + [line] + fault_line + ["expect"]
+                                  + self.outcome(expected, dict(values), silent, calls))
+        return blocks
 
-    def outcome(self, expected, values, silent):  # as the unit tests write down what a run did
+    def outcome(self, expected, values, silent, calls=0):  # as the unit tests write down what a run did
         printed, status, writes, made = {"|": b"", "err": b""}, "", [], []
         for word, rest in expected:
             if word in printed:
@@ -127,11 +139,12 @@ class Run:
                 status, writes = (rest, writes) if word == "exit" else (status, ["writes " + rest])
         out = "" if silent else printed["|"].hex()
         return (["exit " + status, "out " + out, "err " + printed["err"].hex()] + writes
-                + value_lines(values) + sorted(made))
+                + ["calls %d" % calls] * (calls > 0) + value_lines(values) + sorted(made))
 
 
 def value_lines(values):  # {(u|m, NAME): (type, bytes)}, by their full names as the simulation gives them
-    ids = {"u": r"HKCU\ENVIRONMENT", "m": r"HKLM\SYSTEM\CURRENTCONTROLSET\CONTROL\SESSION MANAGER\ENVIRONMENT"}
+    ids = {"u": r"HKCU\ENVIRONMENT",
+           "m": r"HKLM\SYSTEM\CURRENTCONTROLSET\CONTROL\SESSION MANAGER\ENVIRONMENT"}
     return sorted("value %s\\%s %d %s" % (ids[scope], name, kind, data.hex())
                   for (scope, name), (kind, data) in values.items())
 
@@ -151,4 +164,4 @@ def all_runs():
 
 if __name__ == "__main__":
     with open(sys.argv[1], "w") as out:
-        out.write("".join("\n".join(run.lines()) + "\n\n" for run in all_runs()))
+        out.write("".join("\n".join(block) + "\n\n" for run in all_runs() for block in run.blocks()))

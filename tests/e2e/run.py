@@ -37,7 +37,7 @@ class Prefix:
         # hold these handles, not a run's pipes.
         console, terminal = pty.openpty()
         usage = "/?".encode("utf-16-le").hex()
-        self.run([WINE, self.tools + "/helper.exe", "run", "C:\\", "-", "-", "pipe", usage], stdin=terminal)
+        self.run([WINE, self.tools + "/helper.exe", "C:\\", "-", "-", "pipe", usage], stdin=terminal)
         os.close(console)
         os.close(terminal)
 
@@ -109,14 +109,11 @@ class Transcripts(unittest.TestCase):
                 or re.search("[^a-z\r]", keys) or (keys and not re.search("[on]", keys))):
             return
         prefix.reset()
-        commands, env, values = [], ["-", "-"], {}
+        env, values = ["-", "-"], {}
         for word, rest in run.set_up:
             if word in transcript.KEYS:
                 scope, name, kind, data = run.value(word, rest)
                 values[scope, name] = (kind, data)
-                with open("%s/%s-%s.hex" % (prefix.tools, scope, name), "w") as f:
-                    f.write(data.hex())
-                commands += ["set", scope, name, str(kind), r"@C:\e2e-tools\%s-%s.hex" % (scope, name)]
             elif word == "drive":
                 prefix.drive(rest)
             elif word in ("folder", "file"):
@@ -125,8 +122,10 @@ class Transcripts(unittest.TestCase):
                 open(path, "w").close() if word == "file" else None
             elif word == "cwd":
                 env = ["=%s:" % rest[0].upper(), run.ansi(rest).decode("cp1252")]
+        with open(prefix.tools + "/values.txt", "w") as f:
+            f.write("".join("%s %s %d %s\n" % (s, n, k, d.hex()) for (s, n), (k, d) in values.items()))
         folders = prefix.folders()
-        commands += ["run", "Y:\\"] + env + [stdout, run.wide(run.command + " /S" * silent).hex()]
+        commands = ["Y:\\"] + env + [stdout, run.wide(run.command + " /S" * silent).hex()]
         terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
         with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
             child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env,

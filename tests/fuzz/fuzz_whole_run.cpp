@@ -30,14 +30,17 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     if (size < 3) return 0;
     const auto runs = transcript::Parse(std::string(reinterpret_cast<const char*>(data) + 2, size - 2));
     if (runs.empty()) return 0;
-    transcript::Arrange(runs[0], false, data[0] % 40, data[1] % 8);
+    transcript::Arrange(runs[0]);
+    sim::machine.FailRegCallNumber = data[0] % 40;
+    sim::machine.DieAfterWriteNumber = data[1] % 8;
+    sim::machine.ChangeAfterCall = -1; // no other program: the checks speak of this run's changes
     const auto before = sim::AllValues();
     const int status = wayFOLD();
     const auto after = sim::AllValues();
 
     CHECK((status == 0 || status == 1) && sim::OpenKeyCount() == 0);
     CHECK((!Silent || sim::machine.StdOut.empty()) && (status == 1 || sim::machine.StdErr.empty()));
-    const std::string variable = transcript::ValueId(MachineScope ? "m" : "u", "Path");
+    const std::string variable = transcript::ValueId(MachineScope ? "m" : "u", "PATH");
     const std::string backup = variable + "_WAYFOLD_BACKUP";
     for (const auto* values : {&before, &after})
         for (const auto& [id, value] : *values)

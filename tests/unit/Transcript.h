@@ -15,17 +15,10 @@ namespace transcript {
 
 using Words = std::vector<std::string>;
 
-struct Variant {
-    std::string fault; // "plain", "refuse" or "dies"
-    int from, to;
-    bool silent;          // /S added
-    std::string outcome;  // what the run prints and leaves, as Outcome writes it
-};
-
 struct Run {
-    std::string where; // file:line
+    std::string where;    // file:line, the variant
     std::vector<Words> setUp;
-    std::vector<Variant> variants;
+    std::string outcome;  // what the run prints and leaves, as Outcome writes it
 };
 
 inline std::string Bytes(const std::string& hex) {
@@ -35,38 +28,37 @@ inline std::string Bytes(const std::string& hex) {
     return bytes;
 }
 
-// The id in sim::AllValues of a value in u or m, the user's or all users' Environment key.
+// The id in sim::AllValues of a value NAME (in capitals) of u or m, the user's or
+// all users' Environment key.
 inline std::string ValueId(const std::string& scope, const std::string& name) {
-    std::string id = scope == "m" ? "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\" : "HKCU\\";
-    id += "Environment\\" + name;
-    for (char& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return id;
+    const char* key = scope == "m" ? "HKLM\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SESSION MANAGER" : "HKCU";
+    return key + std::string("\\ENVIRONMENT\\") + name;
 }
 
 inline std::vector<Run> Parse(const std::string& text) {
     std::vector<Run> runs;
     std::istringstream in(text);
+    bool expected = false;
     for (std::string line; std::getline(in, line);) {
         std::istringstream split(line);
         Words words;
         for (std::string word; split >> word;) words.push_back(word);
-        if (words.empty() || (words[0] != "run" && runs.empty())) continue;
-        if (words[0] == "run")
-            runs.push_back({words.size() > 1 ? words[1] : "", {}, {}});
-        else if (words[0] == "variant" && words.size() == 5)
-            runs.back().variants.push_back(
-                {words[1], std::atoi(words[2].c_str()), std::atoi(words[3].c_str()), words[4] == "1", ""});
-        else if (runs.back().variants.empty())
-            runs.back().setUp.push_back(words);
+        if (line.rfind("run ", 0) == 0)
+            runs.push_back({line.substr(4), {}, ""}), expected = false;
+        else if (runs.empty() || words.empty())
+            continue;
+        else if (expected)
+            runs.back().outcome += line + "\n";
+        else if (line == "expect")
+            expected = true;
         else
-            runs.back().variants.back().outcome += line + "\n";
+            runs.back().setUp.push_back(words);
     }
     return runs;
 }
 
-// A fresh simulated machine set up for the run (with /S added when silent);
-// refuse, dies: the registry call to refuse, the write to die after (0: none).
-inline void Arrange(const Run& run, bool silent, int refuse, int dies) {
+// A fresh simulated machine set up for the run.
+inline void Arrange(const Run& run) {
     sim::machine = {};
     ResetProgramState();
     sim::machine.InputIsConsole = false;
@@ -97,13 +89,11 @@ inline void Arrange(const Run& run, bool silent, int refuse, int dies) {
         if (word == "refused") sim::machine.RefusedFolders.insert(sim::Canonical(bytes));
         if (word == "nosddl") sim::machine.SecurityConversionFails = true;
         if (word == "module") sim::machine.ModulePath = bytes;
-        if (word == "line") { // UTF-16LE, as the machine under test keeps it
+        if (word == "line") // UTF-16LE, as the machine under test keeps it
             sim::machine.CommandLine.assign(reinterpret_cast<const char16_t*>(raw.data()), raw.size() / 2);
-            sim::machine.CommandLine += silent ? u" /S" : u"";
-        }
+        if (word == "refuse") sim::machine.FailRegCallNumber = std::atoi(arg.c_str());
+        if (word == "dies") sim::machine.DieAfterWriteNumber = std::atoi(arg.c_str()); // after that write
     }
-    sim::machine.FailRegCallNumber = refuse;
-    sim::machine.DieAfterWriteNumber = dies;
     ReadLeadByteSet();
 }
 
