@@ -78,7 +78,7 @@ class Prefix:
 def type_keys(child, terminal, keys):
     # One key at a time, again until the run ends: the program drops what is
     # pending before it reads, and the terminal takes in little before it does.
-    while child.poll() is None:
+    while keys and child.poll() is None:
         for key in keys:
             os.write(terminal, key.encode("cp1252"))
             time.sleep(0.3)
@@ -130,13 +130,15 @@ class Transcripts(unittest.TestCase):
         with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
             child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env,
                                      cwd=prefix.tools, stdin=console, stdout=out, stderr=subprocess.PIPE)
-            if keys:  # (standard output not being the console, Wine writes nothing to the terminal)
-                threading.Thread(target=type_keys, args=(child, terminal, keys), daemon=True).start()
+            # (Standard output not being the console, Wine writes nothing to the terminal.)
+            typist = threading.Thread(target=type_keys, args=(child, terminal, keys), daemon=True)
+            typist.start()
             err = child.communicate(timeout=120)[1]
             out.seek(0)
             printed = out.read()
-        if keys:
-            os.close(console)
+        typist.join()  # before its terminal closes
+        for end in (terminal, console) if keys else ():
+            os.close(end)
         before, after = (registry(prefix.tools + "/" + name) for name in ("before.txt", "after.txt"))
         # The values the transcript names, and those the run changed: the others must be as they were.
         self.assertEqual(set(before) - set(after) - set(values), set())
