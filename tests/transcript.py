@@ -71,12 +71,8 @@ class Run:
         return [byte_as(bytes([int(p[1:3], 16)])) if re.fullmatch(BYTE, p) else text_as(p)
                 for p in re.split(BYTE, field)]
 
-    def ansi(self, field):
-        return b"".join(self.pieces(field, lambda p: p.encode("cp1252"), bytes))
-
-    def printed(self, field):
-        oem = "cp850" if self.code_page == 1252 else "cp1252"
-        return b"".join(self.pieces(field, lambda p: p.encode(oem), bytes))
+    def ansi(self, field, code_page="cp1252"):  # or in another code page
+        return b"".join(self.pieces(field, lambda p: p.encode(code_page), bytes))
 
     def wide(self, field):  # 932 is reduced to its lead bytes: a pair is the unit lead * 256 + trail
         if self.code_page == 1252:
@@ -97,14 +93,11 @@ class Run:
     def blocks(self):  # the plain form: one block for each run to make
         set_up, values = [], {}
         for word, rest in self.set_up:
-            if word == "after":  # another program sets a value after that registry call
-                call, word, rest = rest.split(" ", 2)
+            if word in KEYS or word == "after":  # after N: another program sets it after registry call N
+                call, word, rest = rest.split(" ", 2) if word == "after" else ("", word, rest)
                 scope, name, kind, data = self.value(word, rest)
-                set_up.append("set %s %s %d %s %s" % (scope, name, kind, data.hex(), call))
-            elif word in KEYS:
-                scope, name, kind, data = self.value(word, rest)
-                values[scope, name] = (kind, data)
-                set_up.append("set %s %s %d %s" % (scope, name, kind, data.hex()))
+                values.update({} if call else {(scope, name): (kind, data)})
+                set_up.append(("set %s %s %d %s %s" % (scope, name, kind, data.hex(), call)).strip())
             elif word in ("folder", "file", "cwd", "keys", "typeahead", "refused", "module"):
                 set_up.append("%s %s" % (word, self.ansi(rest).hex()))
             else:
@@ -125,9 +118,10 @@ class Run:
 
     def outcome(self, expected, values, silent, calls=0):  # as the unit tests write down what a run did
         printed, status, writes, made = {"|": b"", "err": b""}, "", [], []
+        oem = "cp850" if self.code_page == 1252 else "cp1252"
         for word, rest in expected:
             if word in printed:
-                printed[word] += self.printed(rest) + b"\r\n"
+                printed[word] += self.ansi(rest, oem) + b"\r\n"
             elif word in KEYS:
                 scope, name, kind, data = self.value(word, rest)
                 values.pop((scope, name), None)

@@ -61,16 +61,15 @@ inline std::vector<Run> Parse(const std::string& text) {
 inline void Arrange(const Run& run) {
     sim::machine = {};
     ResetProgramState();
-    sim::machine.InputIsConsole = false;
     for (const Words& w : run.setUp) {
         const std::string word = w[0], arg = w.size() > 1 ? w[1] : "";
         const std::string raw = Bytes(arg), bytes = raw.c_str(); // no name of Windows' holds a zero
         if (word == "codepage") sim::machine.AnsiCodePage = static_cast<os::u32>(std::atoi(arg.c_str()));
-        const std::string id = ValueId(arg, w.size() > 2 ? w[2] : "");
-        if (word == "set" && w.size() >= 5) {
-            const sim::Value value{static_cast<os::u32>(std::atoi(w[3].c_str())), Bytes(w[4])};
-            const auto set = [=] { sim::SetValue(id.substr(0, id.rfind('\\')), w[2], value); };
-            if (w.size() == 5) set();
+        if (word == "set" && w.size() >= 4) { // (no data: a value of size 0)
+            const std::string data = w.size() > 4 ? Bytes(w[4]) : "";
+            const sim::Value value{static_cast<os::u32>(std::atoi(w[3].c_str())), data};
+            const auto set = [=] { sim::SetValue(ValueId(arg, w[2]), value); };
+            if (w.size() < 6) set();
             else // another program sets it after that registry call
                 sim::machine.ChangeAfterCall = std::atoi(w[5].c_str()), sim::machine.Change = set;
         }
@@ -79,11 +78,8 @@ inline void Arrange(const Run& run) {
         if (word == "file") sim::machine.Files.insert(sim::Canonical(bytes));
         if (word == "cwd" && bytes.size() > 2 && bytes.compare(1, 2, ":\\") == 0) // an absolute folder
             sim::machine.CurrentFolder[static_cast<char>(bytes[0] & ~0x20)] = bytes;
-        if (word == "keys" || word == "typeahead") {
-            // (with '\0' too: a mouse event)
-            (word == "keys" ? sim::machine.Keys : sim::machine.TypeAhead).assign(raw.begin(), raw.end());
-            sim::machine.InputIsConsole = true;
-        }
+        if (word == "keys") sim::machine.Keys.assign(raw.begin(), raw.end()); // '\0': a mouse event
+        if (word == "typeahead") sim::machine.TypeAhead.assign(raw.begin(), raw.end());
         if (word == "stdout") sim::machine.StdOutType = static_cast<os::u32>(std::atoi(arg.c_str()));
         if (word == "failwrite") sim::machine.FailStdOutWriteNumber = std::atoi(arg.c_str());
         if (word == "refused") sim::machine.RefusedFolders.insert(sim::Canonical(bytes));
@@ -94,6 +90,7 @@ inline void Arrange(const Run& run) {
         if (word == "refuse") sim::machine.FailRegCallNumber = std::atoi(arg.c_str());
         if (word == "dies") sim::machine.DieAfterWriteNumber = std::atoi(arg.c_str()); // after that write
     }
+    sim::machine.InputIsConsole = !sim::machine.Keys.empty() || !sim::machine.TypeAhead.empty();
     ReadLeadByteSet();
 }
 

@@ -10,8 +10,8 @@ namespace {
 
 constexpr u32 kQueryValue = 0x1, kSetValue = 0x2;
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+std::string Upper(std::string s) { // the registry ignores case
+    os::CharUpperBuffA(s.data(), static_cast<u32>(s.size()));
     return s;
 }
 
@@ -47,9 +47,10 @@ os::Status Written() {
 
 } // namespace
 
-void SetValue(const std::string& key, const std::string& name, const Value& value) {
-    AddKey(Upper(key));
-    machine.Registry[Upper(key)][Upper(name)] = value;
+void SetValue(const std::string& id, const Value& value) {
+    const std::size_t cut = id.rfind('\\');
+    AddKey(Upper(id.substr(0, cut)));
+    machine.Registry[Upper(id.substr(0, cut))][Upper(id.substr(cut + 1))] = value;
 }
 
 std::map<std::string, Value> AllValues() {
@@ -90,8 +91,7 @@ Status RegQueryValueExA(RegKey key, const char* name, u32*, u32* type, unsigned 
 
 Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type, unsigned char* data,
                         u32* size) {
-    const std::string narrow(name, name + std::char_traits<wchar>::length(name));
-    return RegQueryValueExA(key, narrow.c_str(), reserved, type, data, size);
+    return RegQueryValueExA(key, sim::Narrow(name).c_str(), reserved, type, data, size);
 }
 
 Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigned char* data, u32 size) {

@@ -65,7 +65,7 @@ struct Machine {
 extern Machine machine;
 struct ProcessDied {};
 
-void SetValue(const std::string& key, const std::string& name, const Value& value);
+void SetValue(const std::string& id, const Value& value); // "HKCU\SUB\KEY\NAME"
 std::map<std::string, Value> AllValues(); // "HKCU\SUB\KEY\NAME" -> value
 int OpenKeyCount();                       // keys opened and not closed
 void AddFolder(const std::string& path);  // with its parents
