@@ -33,30 +33,32 @@ Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
     return status;
 }
 
-Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* type,
-                        unsigned char* data, u32* size) {
+namespace {
+
+// Both queries: DWORD and u32 are distinct types, so type and size go through copies.
+template <typename Name, typename Query>
+Status QueryValue(Query query, RegKey key, const Name* valueName, u32* reserved, u32* type,
+                  unsigned char* data, u32* size) {
     DWORD valueType = 0;
     DWORD valueSize = size ? *size : 0;
-    LSTATUS status = ::RegQueryValueExA(ToHkey(key), valueName,
-                                        reinterpret_cast<LPDWORD>(reserved),
-                                        type ? &valueType : nullptr, data,
-                                        size ? &valueSize : nullptr);
+    LSTATUS status = query(ToHkey(key), valueName, reinterpret_cast<LPDWORD>(reserved),
+                           type ? &valueType : nullptr, data, size ? &valueSize : nullptr);
     if (type) *type = valueType;
     if (size) *size = valueSize;
     return status;
 }
 
+} // namespace
+
+Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* type,
+                        unsigned char* data, u32* size) {
+    return QueryValue(::RegQueryValueExA, key, valueName, reserved, type, data, size);
+}
+
 Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* type,
                         unsigned char* data, u32* size) {
-    DWORD valueType = 0;
-    DWORD valueSize = size ? *size : 0;
-    LSTATUS status = ::RegQueryValueExW(ToHkey(key), reinterpret_cast<LPCWSTR>(valueName),
-                                        reinterpret_cast<LPDWORD>(reserved),
-                                        type ? &valueType : nullptr, data,
-                                        size ? &valueSize : nullptr);
-    if (type) *type = valueType;
-    if (size) *size = valueSize;
-    return status;
+    return QueryValue(::RegQueryValueExW, key, reinterpret_cast<LPCWSTR>(valueName), reserved, type,
+                      data, size);
 }
 
 Status RegSetValueExA(RegKey key, const char* valueName, u32 reserved, u32 type,
