@@ -53,6 +53,10 @@ bool EnsureFolder(std::string folder) {
     return result;
 }
 
+void ReportCreationError(const std::string& folder) {
+    PrintFormatted("Erreur dans la cr\xE9" "ation du dossier %s", folder);
+}
+
 void CreateFolderTree(const std::string& path, void* descriptor) {
     if (path.empty()) RaiseInOutError(kPathNotFound, "Impossible de cr\xE9" "er le r\xE9pertoire");
     // Up from the folder to its first level that exists (a bare drive is taken

@@ -1,17 +1,15 @@
 #include "folder/FolderValidation.h"
 
+#include "folder/FolderCreation.h"
 #include "folder/PathText.h"
 #include "front/AnsiText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
 #include "platform/Platform.h"
 
-#include <cctype>
 #include <cstring>
 
 namespace {
-
-const char kCreationError[] = "Erreur dans la cr\xE9" "ation du dossier %s";
 
 // The longest folder, trailing backslash included, that the ANSI folder calls
 // take (CreateDirectoryA: MAX_PATH - 12 characters).
@@ -31,9 +29,8 @@ bool IsOneOf(const char* set, char c) { return c != '\0' && std::strchr(set, c) 
 // device.
 bool IsInvalidLevel(const std::string& level) {
     if (!level.empty() && (level.back() == ' ' || level.back() == '.')) return true;
-    std::string base = level.substr(0, level.find('.'));
+    std::string base = AsciiUpper(level.substr(0, level.find('.')));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
     return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
            base[3] >= '1' && base[3] <= '9';
@@ -110,7 +107,7 @@ bool ValidateFolder(std::string& folder) {
         if (!CheckName(drive + '\\' + folder.substr(2))) return false;
         std::string full = FullPath(folder);
         if (full.empty()) {
-            PrintFormatted(kCreationError, folder);
+            ReportCreationError(folder);
             return false;
         }
         folder = full;
@@ -118,7 +115,7 @@ bool ValidateFolder(std::string& folder) {
     if (!CheckName(folder)) return false;
     // Refused now rather than half created later.
     if (ToWide(folder).size() > kLongestFolder) {
-        PrintFormatted(kCreationError, folder);
+        ReportCreationError(folder);
         return false;
     }
     PrintLine(" ");

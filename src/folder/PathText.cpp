@@ -97,3 +97,9 @@ bool FolderExists(const std::string& path) {
     return attributes != os::InvalidFileAttributes &&
            (attributes & os::FileAttributeDirectory) != 0;
 }
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}

@@ -18,6 +18,9 @@ std::string DropTrailingBackslash(const std::string& text);
 std::size_t LastSeparatorPos(const std::string& text); // 0 when none
 std::string DirectoryPart(const std::string& text);
 std::string DrivePart(const std::string& text);
+// Only 'a' to 'z' change, whatever the locale: for names Windows itself
+// compares that way.
+std::string AsciiUpper(std::string text);
 
 // True when path names an existing folder (a file does not count).
 bool FolderExists(const std::string& path);

@@ -1,11 +1,13 @@
 #include "front/CommandLine.h"
 
+#include "folder/PathText.h"
 #include "front/AnsiText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
 #include "platform/Platform.h"
 
-#include <cctype>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,9 @@ const Char* SkipToArgument(const Char* p) {
     }
 }
 
+// Arguments 0 (the command's name) to N of a raw command line, ANSI or
+// UTF-16. Quotes may stand anywhere and are dropped; a backslash never
+// escapes anything.
 template <typename Char>
 std::vector<std::basic_string<Char>> Split(const Char* line) {
     std::vector<std::basic_string<Char>> args;
@@ -62,17 +67,10 @@ std::basic_string<Char> FolderArgument(const std::vector<std::basic_string<Char>
     return {};
 }
 
-std::string AsciiUpper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 } // namespace
 
-std::vector<std::string> SplitCommandLine(const char* line) { return Split(line); }
-
 bool ParseCommandLine() {
-    std::vector<std::string> args = SplitCommandLine(os::GetCommandLineA());
+    const std::vector<std::string> args = Split(os::GetCommandLineA());
     if (args.size() <= 1) ShowHelp = true;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string upper = args[i];

@@ -25,7 +25,7 @@ void RepairOnly() {
 void AddFolder() {
     if (!ValidateFolder(FolderArg)) return;
     if (!EnsureFolder(FolderArg)) {
-        PrintFormatted("Erreur dans la cr\xE9" "ation du dossier %s", FolderArg);
+        ReportCreationError(FolderArg);
         return;
     }
     if (!EnsureVariable(RootKey, ValuePath)) {
