@@ -46,8 +46,7 @@ KEYS = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "BINARY": 3, "MULTI": 7}
 STDOUT = {"file": 1, "console": 2, "pipe": 3, "none": 0}  # as GetFileType says
 BYTE = r"(\{[0-9A-Fa-f]{2}\})"
-SIMULATED_ONLY = {"after", "codepage", "failwrite", "refused", "nosddl", "typeahead", "module",
-                  "simulated"}
+SIMULATED_ONLY = {"after", "codepage", "failwrite", "refused", "nosddl", "typeahead", "module", "simulated"}
 
 
 class Run:
@@ -77,12 +76,8 @@ class Run:
     def wide(self, field):  # 932 is reduced to its lead bytes: a pair is the unit lead * 256 + trail
         if self.code_page == 1252:
             return "".join(self.pieces(field, str, lambda b: b.decode("cp1252"))).encode("utf-16-le")
-        units, data = [], self.ansi(field)
-        while data:
-            pair = (0x81 <= data[0] <= 0x9F or 0xE0 <= data[0] <= 0xFC) and len(data) > 1
-            units.append(data[0] << 8 | data[1] if pair else data[0])
-            data = data[2 if pair else 1:]
-        return b"".join(u.to_bytes(2, "little") for u in units)
+        units = re.findall(rb"[\x81-\x9F\xE0-\xFC].|.", self.ansi(field), re.S)
+        return b"".join(int.from_bytes(u, "big").to_bytes(2, "little") for u in units)
 
     def value(self, word, rest):  # (u|m, NAME, type, bytes or None for no value)
         name, kind, data = (rest.split(" ", 2) + ["", ""])[:3]
@@ -124,8 +119,7 @@ class Run:
                 printed[word] += self.ansi(rest, oem) + b"\r\n"
             elif word in KEYS:
                 scope, name, kind, data = self.value(word, rest)
-                values.pop((scope, name), None)
-                values.update({(scope, name): (kind, data)} if data is not None else {})
+                values[scope, name] = (kind, data)  # (None: no such value)
             elif word == "made":
                 path, _, sddl = rest.partition(" ")
                 made.append("made %s %s" % (self.ansi(path).hex(), sddl))
@@ -136,11 +130,11 @@ class Run:
                 + ["calls %d" % calls] * (calls > 0) + value_lines(values) + sorted(made))
 
 
-def value_lines(values):  # {(u|m, NAME): (type, bytes)}, by their full names as the simulation gives them
+def value_lines(values):  # {(u|m, NAME): (type, bytes or None)}, by the full names of the simulation
     ids = {"u": r"HKCU\ENVIRONMENT",
            "m": r"HKLM\SYSTEM\CURRENTCONTROLSET\CONTROL\SESSION MANAGER\ENVIRONMENT"}
     return sorted("value %s\\%s %d %s" % (ids[scope], name, kind, data.hex())
-                  for (scope, name), (kind, data) in values.items())
+                  for (scope, name), (kind, data) in values.items() if data is not None)
 
 
 def all_runs():

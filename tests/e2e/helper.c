@@ -63,12 +63,11 @@ static void list(const char *file) {
     FILE *out = fopen(file, "w");
     for (const char *scope = "um"; *scope && out; ++scope) {
         HKEY key = open_key(scope);
-        char name[256];
-        DWORD length = sizeof name, type, size = sizeof data;
-        for (DWORD i = 0; !RegEnumValueA(key, i, name, &length, NULL, &type, NULL, NULL);
-             ++i, length = sizeof name, size = sizeof data) {
-            if (RegQueryValueExW(key, wide(name), NULL, &type, data, &size)) fail("cannot read a value");
-            fprintf(out, "%c %s %lu ", *scope, name, type);
+        WCHAR name[256]; /* the data as stored: the wide call does not convert texts */
+        DWORD length = 256, type, size = sizeof data;
+        for (DWORD i = 0; !RegEnumValueW(key, i, name, &length, NULL, &type, data, &size);
+             ++i, length = 256, size = sizeof data) {
+            fprintf(out, "%c %ls %lu ", *scope, name, type);
             for (DWORD b = 0; b < size; ++b) fprintf(out, "%02x", data[b]);
             fputc('\n', out);
         }

@@ -7,6 +7,7 @@
 #include "front/ProgramState.h"
 #include "platform/sim/SimWindows.h"
 
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ inline std::string Bytes(const std::string& hex) {
     return bytes;
 }
 
-// The id in sim::AllValues of a value NAME (in capitals) of u or m, the user's or
+// The id in sim::machine.RegistryValues of a value NAME (in capitals) of u or m, the user's or
 // all users' Environment key.
 inline std::string ValueId(const std::string& scope, const std::string& name) {
     const char* key = scope == "m" ? "HKLM\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SESSION MANAGER" : "HKCU";
@@ -41,8 +42,7 @@ inline std::vector<Run> Parse(const std::string& text) {
     bool expected = false;
     for (std::string line; std::getline(in, line);) {
         std::istringstream split(line);
-        Words words;
-        for (std::string word; split >> word;) words.push_back(word);
+        const Words words{std::istream_iterator<std::string>(split), {}};
         if (line.rfind("run ", 0) == 0)
             runs.push_back({line.substr(4), {}, ""}), expected = false;
         else if (runs.empty() || words.empty())
@@ -65,9 +65,8 @@ inline void Arrange(const Run& run) {
         const std::string word = w[0], arg = w.size() > 1 ? w[1] : "";
         const std::string raw = Bytes(arg), bytes = raw.c_str(); // no name of Windows' holds a zero
         if (word == "codepage") sim::machine.AnsiCodePage = static_cast<os::u32>(std::atoi(arg.c_str()));
-        if (word == "set" && w.size() >= 4) { // (no data: a value of size 0)
-            const std::string data = w.size() > 4 ? Bytes(w[4]) : "";
-            const sim::Value value{static_cast<os::u32>(std::atoi(w[3].c_str())), data};
+        if (word == "set" && w.size() >= 4) { // no data: a value of size 0
+            const sim::Value value{os::u32(std::atoi(w[3].c_str())), Bytes(w.size() > 4 ? w[4] : "")};
             const auto set = [=] { sim::SetValue(ValueId(arg, w[2]), value); };
             if (w.size() < 6) set();
             else // another program sets it after that registry call

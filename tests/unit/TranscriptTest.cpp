@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 namespace {
 
@@ -21,16 +22,15 @@ std::string Hex(const std::string& bytes) {
 // the writes to standard output and the registry calls if expected, every
 // value, the folders made.
 std::string Outcome(int status, const std::set<std::string>& foldersBefore, const std::string& expected) {
-    std::string err = sim::machine.StdErr;
-    const std::size_t at = err.find(" dans ", err.find(" module "));
-    if (at != std::string::npos && err.size() > at + 22) err.replace(at + 6, 16, "@");
+    static const std::regex address(" dans [0-9A-F]{16}\\.");
+    const std::string err = std::regex_replace(sim::machine.StdErr, address, " dans @.");
     std::string outcome = "exit " + std::to_string(status) + "\nout " + Hex(sim::machine.StdOut) +
                           "\nerr " + Hex(err) + "\n";
     if (expected.find("\nwrites ") != std::string::npos)
         outcome += "writes " + std::to_string(sim::machine.StdOutWriteCount) + "\n";
     if (expected.find("\ncalls ") != std::string::npos) // each of them refused in turn by other runs
         outcome += "calls " + std::to_string(sim::machine.RegCallCount) + "\n";
-    for (const auto& [id, value] : sim::AllValues())
+    for (const auto& [id, value] : sim::machine.RegistryValues)
         outcome += "value " + id + " " + std::to_string(value.type) + " " + Hex(value.data) + "\n";
     for (const auto& path : sim::machine.Folders)
         if (!foldersBefore.count(path))

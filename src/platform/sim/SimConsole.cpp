@@ -1,29 +1,24 @@
 // Simulated standard handles, console input and process facts.
 #include "platform/sim/SimWindows.h"
 
-namespace sim {
-Machine machine;
-}
+sim::Machine sim::machine;
 
 namespace os {
 
 namespace {
-constexpr Handle kStdIn = 0x10, kStdOut = 0x14, kStdErr = 0x18;
 sim::Machine& m = sim::machine;
 } // namespace
 
-Handle GetStdHandle(u32 which) {
-    return which == StdInputHandle ? kStdIn : which == StdOutputHandle ? kStdOut : kStdErr;
-}
+Handle GetStdHandle(u32 which) { return which; } // a standard handle is its own number
 
-u32 GetFileType(Handle file) { return file == kStdOut ? m.StdOutType : FileTypeChar; }
+u32 GetFileType(Handle file) { return file == StdOutputHandle ? m.StdOutType : FileTypeChar; }
 
 bool WriteFile(Handle file, const void* data, u32 size, u32* written) {
-    const int number = file == kStdOut ? ++m.StdOutWriteCount : 0, fail = m.FailStdOutWriteNumber;
+    const int number = file == StdOutputHandle ? ++m.StdOutWriteCount : 0, fail = m.FailStdOutWriteNumber;
     const bool failed = number && number == fail, empty = number && number == -fail;
     m.LastError = failed ? 232 : 0; // the pipe is being closed
     *written = failed || empty ? 0 : size;
-    (file == kStdOut ? m.StdOut : m.StdErr).append(static_cast<const char*>(data), *written);
+    (file == StdOutputHandle ? m.StdOut : m.StdErr).append(static_cast<const char*>(data), *written);
     return !failed;
 }
 

@@ -17,26 +17,26 @@ std::string Upper(std::string s) { // the registry ignores case
 
 void AddKey(const std::string& id) { // with every level above it
     for (std::size_t at = id.find('\\'); at != std::string::npos; at = id.find('\\', at + 1))
-        machine.Registry[id.substr(0, at)];
-    machine.Registry[id];
+        machine.RegistryKeys.insert(id.substr(0, at));
+    machine.RegistryKeys.insert(id);
 }
 
-// The values of the key, unless the call is refused or the handle was not
-// opened for what the call needs.
-std::map<std::string, Value>* Key(os::RegKey key, u32 need) {
+// The id of a value NAME of the key, unless the call is refused or the handle
+// was not opened for what the call needs.
+const std::string* Key(os::RegKey key, u32 need) {
     if (machine.RegCallCount == machine.ChangeAfterCall) machine.Change();
     const auto it = machine.Handles.find(key);
     const bool refused = ++machine.RegCallCount == machine.FailRegCallNumber;
     if (refused || it == machine.Handles.end() || !(it->second.second & need)) return nullptr;
-    return &machine.Registry[it->second.first];
+    return &it->second.first;
 }
 
 os::Status Open(os::RegKey root, const char* subKey, u32 access, bool create, os::RegKey* result) {
     if (!Key(root, ~0u)) return 5; // denied
     const std::string id = machine.Handles[root].first + (*subKey ? "\\" + Upper(subKey) : "");
     if (create) AddKey(id);
-    if (!machine.Registry.count(id)) return 2; // not found
-    machine.Handles[*result = machine.NextHandle++] = {id, access};
+    if (!machine.RegistryKeys.count(id)) return 2; // not found
+    machine.Handles[*result = 0x100 + machine.RegCallCount] = {id, access}; // numbered after its call
     return os::ErrorSuccess;
 }
 
@@ -50,14 +50,7 @@ os::Status Written() {
 void SetValue(const std::string& id, const Value& value) {
     const std::size_t cut = id.rfind('\\');
     AddKey(Upper(id.substr(0, cut)));
-    machine.Registry[Upper(id.substr(0, cut))][Upper(id.substr(cut + 1))] = value;
-}
-
-std::map<std::string, Value> AllValues() {
-    std::map<std::string, Value> all;
-    for (const auto& [id, values] : machine.Registry)
-        for (const auto& [name, value] : values) all[id + "\\" + name] = value;
-    return all;
+    machine.RegistryValues[Upper(id)] = value;
 }
 
 int OpenKeyCount() { return static_cast<int>(machine.Handles.size()) - 2; }
@@ -78,9 +71,10 @@ Status RegOpenKeyExA(RegKey key, const char* subKey, u32, u32 access, RegKey* re
 // The data as stored. (The ANSI query would map texts to the code page, but
 // the command asks it only whether a value is there and its type.)
 Status RegQueryValueExA(RegKey key, const char* name, u32*, u32* type, unsigned char* data, u32* size) {
-    auto* values = sim::Key(key, sim::kQueryValue);
-    const auto it = values ? values->find(sim::Upper(name)) : decltype(values->end()){};
-    if (!values || it == values->end()) return values ? 2 : 5;
+    const std::string* id = sim::Key(key, sim::kQueryValue);
+    const auto& values = sim::machine.RegistryValues;
+    const auto it = id ? values.find(*id + "\\" + sim::Upper(name)) : values.end();
+    if (it == values.end()) return id ? 2 : 5;
     const std::string& bytes = it->second.data;
     const bool fits = !data || *size >= bytes.size();
     if (data && fits) std::memcpy(data, bytes.data(), bytes.size());
@@ -95,20 +89,20 @@ Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type,
 }
 
 Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigned char* data, u32 size) {
-    auto* values = sim::Key(key, sim::kSetValue);
-    if (!values) return 5;
+    const std::string* id = sim::Key(key, sim::kSetValue);
+    if (!id) return 5;
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (type == RegSz || type == RegExpandSz) { // Windows keeps texts in UTF-16
         const std::u16string wide = sim::Widen(bytes);
         bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
     }
-    (*values)[sim::Upper(name)] = {type, bytes};
+    sim::machine.RegistryValues[*id + "\\" + sim::Upper(name)] = {type, bytes};
     return sim::Written();
 }
 
 Status RegDeleteValueA(RegKey key, const char* name) {
-    auto* values = sim::Key(key, sim::kSetValue);
-    return !values ? 5 : !values->erase(sim::Upper(name)) ? 2 : sim::Written();
+    const std::string* id = sim::Key(key, sim::kSetValue);
+    return !id ? 5 : !sim::machine.RegistryValues.erase(*id + "\\" + sim::Upper(name)) ? 2 : sim::Written();
 }
 
 Status RegCloseKey(RegKey key) { return key > 0xFFFF || !sim::machine.Handles.erase(key) ? 6 : ErrorSuccess; }

@@ -30,12 +30,12 @@ struct Value {
 // folder), an empty registry, a pipe as standard output, input a console with
 // no key, code page 1252.
 struct Machine {
-    // Registry: "HKCU\SUB\KEY" -> NAME -> value, names in capitals; the open
-    // handles (the roots too) -> key and access.
-    std::map<std::string, std::map<std::string, Value>> Registry{{"HKCU", {}}, {"HKLM", {}}};
+    // Registry: the keys ("HKCU\SUB\KEY"), the values ("HKCU\SUB\KEY\NAME"),
+    // in capitals; the open handles (the roots too) -> key and access.
+    std::set<std::string> RegistryKeys{"HKCU", "HKLM"};
+    std::map<std::string, Value> RegistryValues;
     std::map<os::RegKey, std::pair<std::string, u32>> Handles{{os::HKeyCurrentUser, {"HKCU", ~0u}},
                                                               {os::HKeyLocalMachine, {"HKLM", ~0u}}};
-    os::RegKey NextHandle = 0x100;
     int RegCallCount = 0, WriteCount = 0; // opens, creates, queries, sets and deletes; sets and deletes
     int FailRegCallNumber = 0;            // this registry call (from 1) is refused
     int DieAfterWriteNumber = 0;          // ProcessDied is thrown after this write (from 1)
@@ -66,7 +66,6 @@ extern Machine machine;
 struct ProcessDied {};
 
 void SetValue(const std::string& id, const Value& value); // "HKCU\SUB\KEY\NAME"
-std::map<std::string, Value> AllValues(); // "HKCU\SUB\KEY\NAME" -> value
 int OpenKeyCount();                       // keys opened and not closed
 void AddFolder(const std::string& path);  // with its parents
 std::string Canonical(std::string path);  // in capitals, without trailing '\'
