@@ -21,19 +21,19 @@ void AddKey(const std::string& id) { // with every level above it
     machine.RegistryKeys.insert(id);
 }
 
-// The id of a value NAME of the key, unless the call is refused or the handle
-// was not opened for what the call needs.
-const std::string* Key(os::RegKey key, u32 need) {
+// The id of the key, or of its subkey or value NAME; empty when the call is
+// refused or the handle was not opened for what the call needs.
+std::string Id(os::RegKey key, u32 need, const char* name) {
     if (machine.RegCallCount == machine.ChangeAfterCall) machine.Change();
     const auto it = machine.Handles.find(key);
     const bool refused = ++machine.RegCallCount == machine.FailRegCallNumber;
-    if (refused || it == machine.Handles.end() || !(it->second.second & need)) return nullptr;
-    return &it->second.first;
+    if (refused || it == machine.Handles.end() || !(it->second.second & need)) return "";
+    return it->second.first + (*name ? "\\" + Upper(name) : "");
 }
 
 os::Status Open(os::RegKey root, const char* subKey, u32 access, bool create, os::RegKey* result) {
-    if (!Key(root, ~0u)) return 5; // denied
-    const std::string id = machine.Handles[root].first + (*subKey ? "\\" + Upper(subKey) : "");
+    const std::string id = Id(root, ~0u, subKey);
+    if (id.empty()) return 5; // denied
     if (create) AddKey(id);
     if (!machine.RegistryKeys.count(id)) return 2; // not found
     machine.Handles[*result = 0x100 + machine.RegCallCount] = {id, access}; // numbered after its call
@@ -71,10 +71,10 @@ Status RegOpenKeyExA(RegKey key, const char* subKey, u32, u32 access, RegKey* re
 // The data as stored. (The ANSI query would map texts to the code page, but
 // the command asks it only whether a value is there and its type.)
 Status RegQueryValueExA(RegKey key, const char* name, u32*, u32* type, unsigned char* data, u32* size) {
-    const std::string* id = sim::Key(key, sim::kQueryValue);
+    const std::string id = sim::Id(key, sim::kQueryValue, name);
     const auto& values = sim::machine.RegistryValues;
-    const auto it = id ? values.find(*id + "\\" + sim::Upper(name)) : values.end();
-    if (it == values.end()) return id ? 2 : 5;
+    const auto it = id.empty() ? values.end() : values.find(id);
+    if (it == values.end()) return id.empty() ? 5 : 2;
     const std::string& bytes = it->second.data;
     const bool fits = !data || *size >= bytes.size();
     if (data && fits) std::memcpy(data, bytes.data(), bytes.size());
@@ -89,20 +89,20 @@ Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type,
 }
 
 Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigned char* data, u32 size) {
-    const std::string* id = sim::Key(key, sim::kSetValue);
-    if (!id) return 5;
+    const std::string id = sim::Id(key, sim::kSetValue, name);
+    if (id.empty()) return 5;
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (type == RegSz || type == RegExpandSz) { // Windows keeps texts in UTF-16
         const std::u16string wide = sim::Widen(bytes);
         bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
     }
-    sim::machine.RegistryValues[*id + "\\" + sim::Upper(name)] = {type, bytes};
+    sim::machine.RegistryValues[id] = {type, bytes};
     return sim::Written();
 }
 
 Status RegDeleteValueA(RegKey key, const char* name) {
-    const std::string* id = sim::Key(key, sim::kSetValue);
-    return !id ? 5 : !sim::machine.RegistryValues.erase(*id + "\\" + sim::Upper(name)) ? 2 : sim::Written();
+    const std::string id = sim::Id(key, sim::kSetValue, name);
+    return id.empty() ? 5 : !sim::machine.RegistryValues.erase(id) ? 2 : sim::Written();
 }
 
 Status RegCloseKey(RegKey key) { return key > 0xFFFF || !sim::machine.Handles.erase(key) ? 6 : ErrorSuccess; }
