@@ -1,6 +1,6 @@
 #include "MiniReg/MiniReg.h"
 
-#include "front/AnsiText.h"
+#include "platform/AnsiText.h"
 
 #include <cstring>
 
@@ -135,7 +135,7 @@ bool HasValue(os::RegKey root, const std::string& valuePath, bool& missing) {
     bool found = WithValue(
         root, valuePath, OpenFor::Read,
         [&](os::RegKey key, const char* name) {
-            status = os::RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr);
+            status = os::RegQueryValueExW(key, ToWide(name).c_str(), nullptr, nullptr, nullptr, nullptr);
             return status == os::ErrorSuccess;
         },
         &status);
@@ -147,7 +147,7 @@ bool FetchValueType(os::RegKey root, const std::string& valuePath, std::uint32_t
     type = 0;
     return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
         os::u32 found = 0;
-        if (os::RegQueryValueExA(key, name, nullptr, &found, nullptr, nullptr) !=
+        if (os::RegQueryValueExW(key, ToWide(name).c_str(), nullptr, &found, nullptr, nullptr) !=
             os::ErrorSuccess)
             return false;
         type = found;

@@ -14,8 +14,10 @@ constexpr int kPathNotFound = 3;
 
 // With /K the folder goes on every user's Path, administrators' and services'
 // included: like Program Files, it may be changed by administrators only, or
-// any user could put there a program that an administrator then runs.
-const char kMachineFolderSddl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+// any user could put there a program that an administrator then runs. They
+// own it too: an owner may always rewrite the permissions, and Windows gives
+// that owner only to a process with administrator rights.
+const char kMachineFolderSddl[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
 std::string WithoutTrailingBackslashes(std::string path) {
     for (std::string shorter = DropTrailingBackslash(path); shorter != path;
@@ -31,20 +33,20 @@ bool EnsureFolder(std::string folder) {
     if (folder.empty()) return false;
     void* descriptor = nullptr;
     try {
+        bool made = false;
         if (FolderExists(folder)) {
             result = true;
-            PrintLine("");
-            PrintFormatted("Le chemin %s existe d\xE9j\xE0 sur le lecteur.", folder);
-            PrintLine("");
         } else if (!MachineScope || os::ConvertStringSecurityDescriptorToSecurityDescriptorA(
                                         kMachineFolderSddl, os::SddlRevision1, &descriptor, nullptr)) {
-            CreateFolderTree(folder, descriptor);
+            made = CreateFolderTree(folder, descriptor);
             result = FolderExists(folder);
-            if (result) {
-                PrintLine("");
-                PrintFormatted("Le chemin %s a \xE9t\xE9 cr\xE9\xE9.", folder);
-                PrintLine("");
-            }
+        }
+        if (result) {
+            PrintLine("");
+            PrintFormatted(made ? "Le chemin %s a \xE9t\xE9 cr\xE9\xE9."
+                                : "Le chemin %s existe d\xE9j\xE0 sur le lecteur.",
+                           folder);
+            PrintLine("");
         }
     } catch (...) {
         // Whatever went wrong, the folder is as the result says.
@@ -57,7 +59,7 @@ void ReportCreationError(const std::string& folder) {
     PrintFormatted("Erreur dans la cr\xE9" "ation du dossier %s", folder);
 }
 
-void CreateFolderTree(const std::string& path, void* descriptor) {
+bool CreateFolderTree(const std::string& path, void* descriptor) {
     if (path.empty()) RaiseInOutError(kPathNotFound, "Impossible de cr\xE9" "er le r\xE9pertoire");
     // Up from the folder to its first level that exists (a bare drive is taken
     // as present), then the missing ones, outermost first. Every trailing
@@ -70,8 +72,14 @@ void CreateFolderTree(const std::string& path, void* descriptor) {
         missing.push_back(level);
         level = WithoutTrailingBackslashes(parent);
     }
-    for (auto level = missing.rbegin(); level != missing.rend(); ++level)
-        if (!CreateOneFolder(*level, descriptor)) return;
+    bool made = false;
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+        made = CreateOneFolder(*level, descriptor);
+        // Another run may make the same level at the same moment: it is there all the same.
+        if (!made && (os::GetLastError() != os::ErrorAlreadyExists || !FolderExists(*level)))
+            return false;
+    }
+    return made;
 }
 
 bool CreateOneFolder(const std::string& path, void* descriptor) {

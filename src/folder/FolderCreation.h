@@ -10,9 +10,10 @@ bool EnsureFolder(std::string folder);
 // The one message for a folder that cannot be made, whether found out before
 // creating it or by trying.
 void ReportCreationError(const std::string& folder);
-// Creates the missing levels up to the first one that fails. Whether the
-// folder is there afterwards, Windows tells: it may report a name it takes
-// for a device as created. descriptor: the security descriptor every level
-// made gets, or null for the permissions it inherits.
-void CreateFolderTree(const std::string& path, void* descriptor);
+// Creates the missing levels up to the first one that fails; true when it
+// made the last one. Whether the folder is there afterwards, Windows tells:
+// it may report a name it takes for a device as created. descriptor: the
+// security descriptor every level made gets, or null for the permissions it
+// inherits.
+bool CreateFolderTree(const std::string& path, void* descriptor);
 bool CreateOneFolder(const std::string& path, void* descriptor);

@@ -2,9 +2,9 @@
 
 #include "folder/FolderCreation.h"
 #include "folder/PathText.h"
-#include "front/AnsiText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
+#include "platform/AnsiText.h"
 #include "platform/Platform.h"
 
 #include <cstring>
@@ -75,12 +75,13 @@ bool CheckName(const std::string& folder) {
     return false;
 }
 
-// The absolute form of a folder, or the empty text if Windows cannot give it
-// (a longer one would be refused as too long anyway).
-std::string FullPath(const std::string& folder) {
-    char full[261];
-    const os::u32 length = os::GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    return std::string(full, length < sizeof full ? length : 0);
+// The absolute form of a folder, found from its exact UTF-16 name (the ANSI
+// call would best-fit a current folder the code page cannot name); empty
+// if Windows cannot give it (a longer one would be refused as too long).
+std::u16string FullPath(const std::string& folder) {
+    char16_t full[261];
+    const os::u32 length = os::GetFullPathNameW(ToWide(folder).c_str(), 261, full, nullptr);
+    return std::u16string(full, length < 261 ? length : 0);
 }
 
 } // namespace
@@ -105,12 +106,16 @@ bool ValidateFolder(std::string& folder) {
     // checked first as typed, before Windows rewrites them.
     if (folder.size() > 2 && folder[1] == ':' && folder[2] != '\\' && folder[2] != '/') {
         if (!CheckName(drive + '\\' + folder.substr(2))) return false;
-        std::string full = FullPath(folder);
+        const std::u16string full = FullPath(folder);
         if (full.empty()) {
             ReportCreationError(folder);
             return false;
         }
-        folder = full;
+        if (!ToAnsiExactly(full, folder)) {
+            PrintFormatted("Le dossier courant de l'unit\xE9 %s contient des caract\xE8res hors de la "
+                           "page de code ANSI.", drive);
+            return false;
+        }
     }
     if (!CheckName(folder)) return false;
     // Refused now rather than half created later.

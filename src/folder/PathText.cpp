@@ -2,8 +2,6 @@
 
 #include "platform/Platform.h"
 
-#include <cstdlib>
-
 namespace {
 
 bool leadBytes[256];
@@ -12,24 +10,13 @@ unsigned char At(const std::string& text, std::size_t i) {
     return static_cast<unsigned char>(text[i - 1]);
 }
 
-// The ANSI code page of the thread's locale; the process's one if the locale
-// does not say.
-os::u32 LocaleAnsiCodePage() {
-    char digits[8] = {};
-    if (os::GetLocaleInfoA(os::GetThreadLocale(), os::LocaleIDefaultAnsiCodePage, digits,
-                           sizeof digits) > 0) {
-        long cp = std::strtol(digits, nullptr, 10);
-        if (cp > 0) return static_cast<os::u32>(cp);
-    }
-    return os::GetACP();
-}
-
 } // namespace
 
 void ReadLeadByteSet() {
     for (bool& lead : leadBytes) lead = false;
     os::CpInfo info{};
-    if (!os::GetCPInfo(LocaleAnsiCodePage(), &info)) return;
+    // The code page every ANSI call works in, whatever the user's regional format.
+    if (!os::GetCPInfo(os::CpAcp, &info)) return;
     for (int i = 0; i + 1 < 12 && (info.LeadByte[i] || info.LeadByte[i + 1]); i += 2)
         for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) leadBytes[b] = true;
 }

@@ -7,7 +7,7 @@
 
 enum class ByteKind { Single, Lead, Trail };
 
-// Reads the lead bytes of the thread locale's ANSI code page; once, at start.
+// Reads the lead bytes of the ANSI code page; once, at start.
 void ReadLeadByteSet();
 bool IsLeadByte(unsigned char byte);
 

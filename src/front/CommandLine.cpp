@@ -1,9 +1,9 @@
 #include "front/CommandLine.h"
 
 #include "folder/PathText.h"
-#include "front/AnsiText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
+#include "platform/AnsiText.h"
 #include "platform/Platform.h"
 
 #include <string>
@@ -13,21 +13,13 @@ namespace {
 
 const char kProgramName[] = "wayFOLD";
 
-template <typename Char>
-bool IsBlank(Char c) {
-    return c >= 1 && c <= 32;
-}
-
-// One character on: ANSI texts may hold two-byte characters.
-const char* Next(const char* p) { return os::CharNextA(p); }
-const os::wchar* Next(const os::wchar* p) { return *p ? p + 1 : p; }
+bool IsBlank(char16_t c) { return c >= 1 && c <= 32; }
 
 // Where the next argument begins: past blanks and control characters, and
 // past empty quote pairs, which never make an argument of their own.
-template <typename Char>
-const Char* SkipToArgument(const Char* p) {
+const char16_t* SkipToArgument(const char16_t* p) {
     for (;;) {
-        while (IsBlank(*p)) p = Next(p);
+        while (IsBlank(*p)) ++p;
         if (p[0] == '"' && p[1] == '"')
             p += 2;
         else
@@ -35,68 +27,65 @@ const Char* SkipToArgument(const Char* p) {
     }
 }
 
-// Arguments 0 (the command's name) to N of a raw command line, ANSI or
-// UTF-16. Quotes may stand anywhere and are dropped; a backslash never
-// escapes anything.
-template <typename Char>
-std::vector<std::basic_string<Char>> Split(const Char* line) {
-    std::vector<std::basic_string<Char>> args;
-    const Char* p = line;
+// Arguments 0 (the command's name) to N of the command line as Windows keeps
+// it, in UTF-16: only a real quote or blank counts, never a character that
+// the ANSI code page would turn into one. Quotes may stand anywhere and are
+// dropped; a backslash never escapes anything.
+std::vector<std::u16string> Split(const char16_t* p) {
+    std::vector<std::u16string> args;
     for (;;) {
         p = SkipToArgument(p);
-        std::basic_string<Char> arg;
+        std::u16string arg;
         bool quoted = false;
-        while (*p != '\0' && (quoted || !IsBlank(*p))) {
-            const Char* next = Next(p);
+        for (; *p != '\0' && (quoted || !IsBlank(*p)); ++p) {
             if (*p == '"')
                 quoted = !quoted;
             else
-                arg.append(p, next - p);
-            p = next;
+                arg += *p;
         }
         if (arg.empty()) return args; // the end, or a lone quote at the end
         args.push_back(arg);
     }
 }
 
-// The first argument after the command's name that is not a switch.
-template <typename Char>
-std::basic_string<Char> FolderArgument(const std::vector<std::basic_string<Char>>& args) {
-    for (std::size_t i = 1; i < args.size(); ++i)
-        if (args[i][0] != '/') return args[i];
-    return {};
+// Sets the switch an argument names, in either case; false when it is none.
+bool ReadSwitch(const std::u16string& arg) {
+    if (arg == u"?" || arg == u"/?") return ShowHelp = true;
+    if (arg.size() != 2 || arg[0] != '/') return false;
+    switch (arg[1] | 0x20) { // ASCII lower case; other characters stay apart
+    case 'k': return MachineScope = true;
+    case 'r': return RepairType = true;
+    case 's': return Silent = true;
+    default: return false;
+    }
 }
 
 } // namespace
 
 bool ParseCommandLine() {
-    const std::vector<std::string> args = Split(os::GetCommandLineA());
+    const std::vector<std::u16string> args = Split(os::GetCommandLineW());
     if (args.size() <= 1) ShowHelp = true;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string upper = args[i];
-        os::CharUpperBuffA(upper.data(), static_cast<os::u32>(upper.size()));
-        if (upper == "?") ShowHelp = true;
-        if (upper[0] == '/') {
-            if (upper.size() != 2) continue;
-            switch (upper[1]) {
-            case '?': ShowHelp = true; break;
-            case 'K': MachineScope = true; break;
-            case 'R': RepairType = true; break;
-            case 'S': Silent = true; break;
-            default: break;
-            }
-        }
+    std::vector<std::u16string> folders;
+    for (std::size_t i = 1; i < args.size(); ++i)
+        if (!ReadSwitch(args[i]) && args[i][0] != '/') folders.push_back(args[i]);
+    if (ShowHelp) {
+        ShowUsage();
+        return false;
     }
-    FolderArg = FolderArgument(args);
-    // GetCommandLineA hands over the line already mapped to the ANSI code
-    // page: a character it lacks arrives as another one, which would name
-    // another folder than the one typed.
-    std::string asTyped;
-    FolderArgAltered = !ToAnsiExactly(FolderArgument(Split(os::GetCommandLineW())), asTyped) ||
-                       asTyped != FolderArg;
-    if (!ShowHelp) return true;
-    ShowUsage();
-    return false;
+    // An unquoted folder with blanks arrives as several words: taking the
+    // first would add another folder than the one meant.
+    if (folders.size() > 1) {
+        PrintConverted("Un seul dossier peut \xEAtre indiqu\xE9 (un chemin avec des blancs se met "
+                       "entre guillemets).");
+        return false;
+    }
+    // A character the ANSI code page lacks would name another folder than the
+    // one typed: the folder is refused, shown as the ANSI calls would see it.
+    if (!folders.empty()) {
+        FolderArgAltered = !ToAnsiExactly(folders[0], FolderArg);
+        if (FolderArgAltered) FolderArg = ToAnsi(folders[0]);
+    }
+    return true;
 }
 
 void ShowUsage() {

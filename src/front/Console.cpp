@@ -87,9 +87,12 @@ bool AskConfirmation(const std::string& question) {
     std::string prompt = ConvertConsoleText(question + " [O/N] ?");
     Put(prompt.data(), prompt.size());
     FlushStdOut();
+    // A key typed before the question was seen never answers it. Dropped
+    // once: dropping again before each read would lose the letter that comes
+    // in one batch behind a Shift.
+    os::FlushConsoleInputBuffer(StdInHandle);
     char answer = 0;
     for (;;) {
-        os::FlushConsoleInputBuffer(StdInHandle);
         os::InputRecord record{};
         os::u32 count = 0;
         if (!os::ReadConsoleInputA(StdInHandle, &record, 1, &count) || count == 0) {
@@ -98,7 +101,8 @@ bool AskConfirmation(const std::string& question) {
             PutLineEnd();
             return false;
         }
-        if (record.EventType != os::KeyEvent) continue;
+        // Only a key pressed answers: releasing one pressed before the question does not.
+        if (record.EventType != os::KeyEvent || !record.KeyDown) continue;
         answer = record.AsciiChar;
         if (answer == 'N' || answer == 'O' || answer == 'n' || answer == 'o') break;
     }

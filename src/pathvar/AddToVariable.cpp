@@ -1,11 +1,11 @@
 #include "pathvar/AddToVariable.h"
 
 #include "MiniReg/MiniReg.h"
-#include "front/AnsiText.h"
 #include "front/Console.h"
 #include "front/ProgramState.h"
 #include "pathvar/PathList.h"
 #include "pathvar/TypeRepair.h"
+#include "platform/AnsiText.h"
 
 #include <cstdint>
 
@@ -15,8 +15,10 @@ namespace {
 constexpr std::size_t kLongestVariable = 32766;
 
 // What both add flows start with: the value exists, has this type, and its
-// list is read into CurrentPathText.
-bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage) {
+// list is read into CurrentPathText; the list as it will stand after the run
+// (the folder appended unless it is there) goes into updated.
+bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage, const std::string& folder,
+              std::string& updated) {
     std::uint32_t type = 0;
     if (!FetchVariableType(type)) return false;
     if (type != expectedType) {
@@ -26,25 +28,27 @@ bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage) {
     if (!ReadVariableText(type, CurrentPathText)) return false;
     // Windows reads the variable only up to its first zero: a folder added
     // after one would never be seen.
-    if (CurrentPathText.find('\0') == std::string::npos) return true;
-    PrintConverted("La variable Path contient un caract\xE8re nul (non modifi\xE9" "e).");
+    if (CurrentPathText.find('\0') != std::string::npos) {
+        PrintConverted("La variable Path contient un caract\xE8re nul (non modifi\xE9" "e).");
+        return false;
+    }
+    updated = PathListContains(folder, CurrentPathText) ? CurrentPathText
+                                                         : AppendToPathList(CurrentPathText, folder);
+    // Too long, the Path reaches no process, the folder with it: refused
+    // before anything is written, the repair of /R included.
+    if (ToWide(updated).size() <= kLongestVariable) return true;
+    PrintConverted("La variable Path d\xE9passerait 32767 caract\xE8res (non modifi\xE9" "e).");
     return false;
 }
 
-// The folder appended, unless it is there already, and the list written back
-// with its type.
-bool Add(const std::string& folder, std::uint32_t type) {
-    if (PathListContains(folder, CurrentPathText)) {
+// The list written back with its type, unless the folder is there already.
+bool Add(const std::string& folder, const std::string& updated, std::uint32_t type) {
+    if (updated == CurrentPathText) {
         PrintFormatted("Le chemin %s existe d\xE9j\xE0 dans la variable Path.", folder);
         PrintLine("");
         return true;
     }
-    NewPathText = AppendToPathList(CurrentPathText, folder);
-    // Too long, the Path would reach no process, and the folder with it.
-    if (ToWide(NewPathText).size() > kLongestVariable) {
-        PrintConverted("La variable Path d\xE9passerait 32767 caract\xE8res (non modifi\xE9" "e).");
-        return false;
-    }
+    NewPathText = updated;
     if (type == os::RegSz ? PutSzValue(RootKey, ValuePath, NewPathText)
                           : PutExpandSzValue(RootKey, ValuePath, NewPathText))
         return true;
@@ -66,18 +70,22 @@ bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
 }
 
 bool AddToExpandSzVariable(const std::string& folder) {
-    if (!ReadList(os::RegExpandSz, "La variable Path ne poss\xE8" "de pas le type REG_EXPAND_SZ."))
+    std::string updated;
+    if (!ReadList(os::RegExpandSz, "La variable Path ne poss\xE8" "de pas le type REG_EXPAND_SZ.",
+                  folder, updated))
         return false;
-    return Add(folder, os::RegExpandSz);
+    return Add(folder, updated, os::RegExpandSz);
 }
 
 bool AddToSzVariable(const std::string& folder) {
-    if (!ReadList(os::RegSz, "La variable Path ne poss\xE8" "de pas le type REG_SZ.")) return false;
+    std::string updated;
+    if (!ReadList(os::RegSz, "La variable Path ne poss\xE8" "de pas le type REG_SZ.", folder, updated))
+        return false;
     if (RepairType) {
         if (!RepairVariableType()) return false;
         return AddToExpandSzVariable(folder);
     }
     PrintConverted("La variable Path poss\xE8" "de le type REG_SZ (r\xE9paration recommand\xE9" "e).");
     PrintLine("");
-    return Add(folder, os::RegSz);
+    return Add(folder, updated, os::RegSz);
 }

@@ -15,12 +15,6 @@ std::string ComparisonForm(const std::string& entry) {
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-bool OnlyBlanksAndSemicolons(const std::string& list) {
-    for (char c : list)
-        if (!IsBlankOrControl(c) && c != ';') return false;
-    return true;
-}
-
 } // namespace
 
 std::string StripTrailingChar(char ch, const std::string& text) {
@@ -43,15 +37,13 @@ bool PathListContains(const std::string& folder, const std::string& list) {
     }
 }
 
+// The list's two ends tidied (blanks and control characters, then the
+// trailing separators), and the folder after it: nothing else is changed.
 std::string AppendToPathList(const std::string& list, const std::string& folder) {
-    // A list of nothing but blanks and separators holds no entry worth keeping;
-    // keeping it would put empty entries (the current folder) in front.
-    if (OnlyBlanksAndSemicolons(list)) return folder;
-    // Some byte is neither a blank nor a ';': every loop stops at it at the latest.
     std::size_t first = 0, end = list.size();
-    while (IsBlankOrControl(list[first])) ++first;
-    while (IsBlankOrControl(list[end - 1])) --end;
-    while (list[end - 1] == ';') --end;
+    while (first < end && IsBlankOrControl(list[first])) ++first;
+    while (end > first && IsBlankOrControl(list[end - 1])) --end;
+    while (end > first && list[end - 1] == ';') --end;
     // One copy into a string of the final size: a Path can be 32 KB long.
     std::string result;
     result.reserve(end - first + 1 + folder.size());

@@ -24,6 +24,7 @@ constexpr RegKey HKeyLocalMachine = RegKey(0xFFFFFFFF80000002ull);
 
 constexpr Status ErrorSuccess = 0;
 constexpr Status ErrorFileNotFound = 2;
+constexpr u32 ErrorAlreadyExists = 183;
 constexpr u32 RegSz = 1;
 constexpr u32 RegExpandSz = 2;
 constexpr u32 KeyRead = 0x20019;
@@ -42,13 +43,14 @@ constexpr u32 InvalidFileAttributes = 0xFFFFFFFFu;
 constexpr u32 FileAttributeDirectory = 0x10;
 
 constexpr std::uint16_t KeyEvent = 1;
-constexpr u32 LocaleIDefaultAnsiCodePage = 0x1004;
 constexpr u32 CpAcp = 0;
 constexpr u32 SddlRevision1 = 1;
+constexpr u32 WaitObject0 = 0, WaitAbandoned = 0x80;
 
 // The part of an INPUT_RECORD that the confirmation question looks at.
 struct InputRecord {
     std::uint16_t EventType;
+    bool KeyDown;   // of a key event: pressed, not released
     char AsciiChar; // of a key event
 };
 
@@ -58,7 +60,7 @@ struct CpInfo {
     unsigned char LeadByte[12]; // pairs of inclusive ranges, ended by 0, 0
 };
 
-// The part of a SECURITY_ATTRIBUTES that a folder creation passes on.
+// The part of a SECURITY_ATTRIBUTES that a folder or mutex creation passes on.
 struct SecurityAttributes {
     void* SecurityDescriptor;
 };
@@ -69,8 +71,6 @@ Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyCl
                        u32* disposition);
 Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
                      RegKey* result);
-Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* type,
-                        unsigned char* data, u32* size);
 Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* type,
                         unsigned char* data, u32* size);
 Status RegSetValueExA(RegKey key, const char* valueName, u32 reserved, u32 type,
@@ -90,31 +90,32 @@ u32 GetLastError();
 bool CharToOemBuffA(const char* source, char* target, u32 length);
 bool CharToOemA(const char* source, char* target);
 u32 CharUpperBuffA(char* text, u32 length);
-const char* CharNextA(const char* position);
 int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,
                         int wideLength);
 int WideCharToMultiByte(u32 codePage, u32 flags, const wchar* wide, int length, char* text,
                         int textLength, const char* defaultChar, bool* usedDefault);
 
 // Process
-const char* GetCommandLineA();
 const wchar* GetCommandLineW();
 u32 GetModuleFileNameA(void* module, char* name, u32 size);
 
 // File system (kernel32)
 u32 GetFileAttributesA(const char* path);
 bool CreateDirectoryA(const char* path, SecurityAttributes* security);
-u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart);
+u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar** filePart);
 
 // Security descriptors (advapi32); LocalFree frees the converted one (kernel32)
 bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 revision,
                                                           void** descriptor, u32* size);
 void* LocalFree(void* memory);
 
-// Locale (kernel32)
-u32 GetThreadLocale();
-int GetLocaleInfoA(u32 locale, u32 type, char* data, int size);
-u32 GetACP();
+// A mutex shared by every process of the machine (kernel32)
+Handle CreateMutexW(SecurityAttributes* security, bool initialOwner, const wchar* name);
+u32 WaitForSingleObject(Handle object, u32 milliseconds);
+bool ReleaseMutex(Handle mutex);
+bool CloseHandle(Handle object);
+
+// Code pages (kernel32)
 bool GetCPInfo(u32 codePage, CpInfo* info);
 
 } // namespace os

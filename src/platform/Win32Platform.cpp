@@ -10,6 +10,11 @@ namespace os {
 namespace {
 HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 HANDLE ToHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+// Null for none, as Windows takes it.
+SECURITY_ATTRIBUTES* ToAttributes(SecurityAttributes* security, SECURITY_ATTRIBUTES& attributes) {
+    attributes = {sizeof attributes, security ? security->SecurityDescriptor : nullptr, FALSE};
+    return security ? &attributes : nullptr;
+}
 } // namespace
 
 Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass,
@@ -33,32 +38,17 @@ Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
     return status;
 }
 
-namespace {
-
-// Both queries: DWORD and u32 are distinct types, so type and size go through copies.
-template <typename Name, typename Query>
-Status QueryValue(Query query, RegKey key, const Name* valueName, u32* reserved, u32* type,
-                  unsigned char* data, u32* size) {
+// DWORD and u32 are distinct types, so type and size go through copies.
+Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* type,
+                        unsigned char* data, u32* size) {
     DWORD valueType = 0;
     DWORD valueSize = size ? *size : 0;
-    LSTATUS status = query(ToHkey(key), valueName, reinterpret_cast<LPDWORD>(reserved),
-                           type ? &valueType : nullptr, data, size ? &valueSize : nullptr);
+    LSTATUS status = ::RegQueryValueExW(ToHkey(key), reinterpret_cast<LPCWSTR>(valueName),
+                                        reinterpret_cast<LPDWORD>(reserved),
+                                        type ? &valueType : nullptr, data, size ? &valueSize : nullptr);
     if (type) *type = valueType;
     if (size) *size = valueSize;
     return status;
-}
-
-} // namespace
-
-Status RegQueryValueExA(RegKey key, const char* valueName, u32* reserved, u32* type,
-                        unsigned char* data, u32* size) {
-    return QueryValue(::RegQueryValueExA, key, valueName, reserved, type, data, size);
-}
-
-Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* type,
-                        unsigned char* data, u32* size) {
-    return QueryValue(::RegQueryValueExW, key, reinterpret_cast<LPCWSTR>(valueName), reserved, type,
-                      data, size);
 }
 
 Status RegSetValueExA(RegKey key, const char* valueName, u32 reserved, u32 type,
@@ -97,9 +87,10 @@ bool ReadConsoleInputA(Handle input, InputRecord* records, u32 length, u32* read
     BOOL ok = ::ReadConsoleInputA(ToHandle(input), &record, 1, &count);
     if (read) *read = count;
     if (!ok || count == 0) return ok != FALSE;
+    const bool key = record.EventType == KEY_EVENT;
     records[0].EventType = record.EventType;
-    records[0].AsciiChar =
-        record.EventType == KEY_EVENT ? record.Event.KeyEvent.uChar.AsciiChar : '\0';
+    records[0].KeyDown = key && record.Event.KeyEvent.bKeyDown;
+    records[0].AsciiChar = key ? record.Event.KeyEvent.uChar.AsciiChar : '\0';
     return true;
 }
 
@@ -114,8 +105,6 @@ bool CharToOemA(const char* source, char* target) {
 }
 
 u32 CharUpperBuffA(char* text, u32 length) { return ::CharUpperBuffA(text, length); }
-
-const char* CharNextA(const char* position) { return ::CharNextA(position); }
 
 int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,
                         int wideLength) {
@@ -132,8 +121,6 @@ int WideCharToMultiByte(u32 codePage, u32 flags, const wchar* wide, int length, 
     return n;
 }
 
-const char* GetCommandLineA() { return ::GetCommandLineA(); }
-
 const wchar* GetCommandLineW() { return reinterpret_cast<const wchar*>(::GetCommandLineW()); }
 
 u32 GetModuleFileNameA(void* module, char* name, u32 size) {
@@ -143,9 +130,8 @@ u32 GetModuleFileNameA(void* module, char* name, u32 size) {
 u32 GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
 
 bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
-    if (security) attributes.lpSecurityDescriptor = security->SecurityDescriptor;
-    return ::CreateDirectoryA(path, security ? &attributes : nullptr) != FALSE;
+    SECURITY_ATTRIBUTES attributes;
+    return ::CreateDirectoryA(path, ToAttributes(security, attributes)) != FALSE;
 }
 
 bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 revision,
@@ -161,17 +147,24 @@ bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 
 
 void* LocalFree(void* memory) { return ::LocalFree(memory); }
 
-u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char** filePart) {
-    return ::GetFullPathNameA(path, size, buffer, filePart);
+u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar** filePart) {
+    return ::GetFullPathNameW(reinterpret_cast<LPCWSTR>(path), size, reinterpret_cast<LPWSTR>(buffer),
+                              reinterpret_cast<LPWSTR*>(filePart));
 }
 
-u32 GetThreadLocale() { return ::GetThreadLocale(); }
-
-int GetLocaleInfoA(u32 locale, u32 type, char* data, int size) {
-    return ::GetLocaleInfoA(locale, type, data, size);
+Handle CreateMutexW(SecurityAttributes* security, bool initialOwner, const wchar* name) {
+    SECURITY_ATTRIBUTES attributes;
+    return reinterpret_cast<Handle>(
+        ::CreateMutexW(ToAttributes(security, attributes), initialOwner, reinterpret_cast<LPCWSTR>(name)));
 }
 
-u32 GetACP() { return ::GetACP(); }
+u32 WaitForSingleObject(Handle object, u32 milliseconds) {
+    return ::WaitForSingleObject(ToHandle(object), milliseconds);
+}
+
+bool ReleaseMutex(Handle mutex) { return ::ReleaseMutex(ToHandle(mutex)) != FALSE; }
+
+bool CloseHandle(Handle object) { return ::CloseHandle(ToHandle(object)) != FALSE; }
 
 bool GetCPInfo(u32 codePage, CpInfo* info) {
     CPINFO cp{};

@@ -1,4 +1,6 @@
-#include "front/AnsiText.h"
+#include "platform/AnsiText.h"
+
+#include "platform/Platform.h"
 
 std::u16string ToWide(const std::string& text) {
     const int length = static_cast<int>(text.size());
@@ -11,7 +13,7 @@ std::u16string ToWide(const std::string& text) {
     return wide;
 }
 
-bool ToAnsiExactly(const std::u16string& wide, std::string& text) {
+std::string ToAnsi(const std::u16string& wide) {
     const int length = static_cast<int>(wide.size());
     std::string ansi(wide.empty() ? 0 : os::WideCharToMultiByte(os::CpAcp, 0, wide.data(), length,
                                                                 nullptr, 0, nullptr, nullptr),
@@ -19,6 +21,11 @@ bool ToAnsiExactly(const std::u16string& wide, std::string& text) {
     if (!ansi.empty())
         os::WideCharToMultiByte(os::CpAcp, 0, wide.data(), length, ansi.data(),
                                 static_cast<int>(ansi.size()), nullptr, nullptr);
+    return ansi;
+}
+
+bool ToAnsiExactly(const std::u16string& wide, std::string& text) {
+    const std::string ansi = ToAnsi(wide);
     // Whatever the code page does with a character it lacks (best fit,
     // default character, UTF-8's replacement), the way back shows it.
     if (ToWide(ansi) != wide) return false;

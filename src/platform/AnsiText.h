@@ -1,0 +1,16 @@
+// Texts that Windows keeps in UTF-16 (registry strings, the command line,
+// full folder names) and the program handles in the ANSI code page. A text is
+// brought over exactly or not at all: the ANSI calls would hand back a
+// character the code page lacks as another one (a near letter or '?'), and
+// writing that back would change what the user stored.
+#pragma once
+
+#include <string>
+
+std::u16string ToWide(const std::string& text);
+// As the ANSI calls would see it: a character the code page lacks becomes
+// another one.
+std::string ToAnsi(const std::u16string& wide);
+// False, text unchanged, when some character of wide has no ANSI form that
+// converts back to it.
+bool ToAnsiExactly(const std::u16string& wide, std::string& text);
