@@ -12,14 +12,35 @@
 #include "pathvar/PathList.h"
 #include "pathvar/TypeRepair.h"
 #include "pathvar/VariableLocation.h"
+#include "pathvar/VariableLock.h"
 
 #include <exception>
 
 namespace {
 
+// Every registry call of the job is made in this run's turn (no other run
+// in between), and the turn never waits for a key.
 void RepairOnly() {
+    if (!LockVariable()) return;
     ExitStatus = RepairVariableType() ? 0 : 1;
+    UnlockVariable();
     ShowPathVariable(CurrentPathText, NewPathText);
+}
+
+// The folder added to the variable, which is made if missing; false when it
+// was not, the reason said.
+bool AddToVariable() {
+    if (!EnsureVariable(RootKey, ValuePath)) {
+        PrintConverted("Cr\xE9" "ation de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+        return false;
+    }
+    if (!FetchValueType(RootKey, ValuePath, ValueKind)) {
+        PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
+        return false;
+    }
+    if (ValueKind == os::RegSz) return AddToSzVariable(FolderArg);
+    if (ValueKind == os::RegExpandSz) return AddToExpandSzVariable(FolderArg);
+    return false; // neither text type: nothing to say, status stays 1
 }
 
 void AddFolder() {
@@ -28,21 +49,9 @@ void AddFolder() {
         ReportCreationError(FolderArg);
         return;
     }
-    if (!EnsureVariable(RootKey, ValuePath)) {
-        PrintConverted("Cr\xE9" "ation de la variable Path \xE9" "chou\xE9" "e (droits requis).");
-        return;
-    }
-    if (!FetchValueType(RootKey, ValuePath, ValueKind)) {
-        PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
-        return;
-    }
-    bool added;
-    if (ValueKind == os::RegSz)
-        added = AddToSzVariable(FolderArg);
-    else if (ValueKind == os::RegExpandSz)
-        added = AddToExpandSzVariable(FolderArg);
-    else
-        return; // neither text type: nothing to say, status stays 1
+    if (!LockVariable()) return;
+    const bool added = AddToVariable();
+    UnlockVariable();
     if (!added) return;
     ExitStatus = 0;
     ShowPathVariable(CurrentPathText, NewPathText);

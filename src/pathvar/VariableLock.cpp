@@ -1,0 +1,40 @@
+#include "pathvar/VariableLock.h"
+
+#include "front/Console.h"
+#include "platform/Platform.h"
+
+namespace {
+
+constexpr os::u32 kWaitMilliseconds = 10000;
+const char16_t kMutexName[] = u"Global\\wayFOLD-Path";
+// Any user may wait for it and release it, whoever made it: a user's run and
+// an administrator's /K run then take turns too, instead of failing at once.
+const char kMutexSddl[] = "D:(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)(A;;0x100001;;;AU)";
+
+os::Handle mutex = 0;
+
+} // namespace
+
+bool LockVariable() {
+    void* descriptor = nullptr;
+    os::ConvertStringSecurityDescriptorToSecurityDescriptorA(kMutexSddl, os::SddlRevision1,
+                                                             &descriptor, nullptr);
+    os::SecurityAttributes security{descriptor};
+    mutex = os::CreateMutexW(descriptor ? &security : nullptr, false, kMutexName);
+    if (descriptor) os::LocalFree(descriptor);
+    if (mutex) {
+        const os::u32 waited = os::WaitForSingleObject(mutex, kWaitMilliseconds);
+        if (waited == os::WaitObject0 || waited == os::WaitAbandoned) return true;
+        os::CloseHandle(mutex);
+        mutex = 0;
+    }
+    PrintConverted("La variable Path est en cours de modification par un autre programme.");
+    return false;
+}
+
+void UnlockVariable() {
+    if (!mutex) return;
+    os::ReleaseMutex(mutex);
+    os::CloseHandle(mutex);
+    mutex = 0;
+}
