@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake make g++ python3
-  libgtest-dev libbenchmark-dev              # unit tests, benchmarks
-  clang libclang-rt-14-dev                   # fuzzers (libFuzzer, sanitizers)
+  nlohmann-json3-dev                         # the simulated runs' input and output
+  libbenchmark-dev                           # benchmarks
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64   # wayfold.exe
-  wine64 locales                             # running it here, in French
+  wine64 locales                             # running it here, in French and Japanese
 )
 
 sudo=""

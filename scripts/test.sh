@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The whole test run: native unit tests with sanitizers, wayfold.exe end to
-# end under Wine (from the unpacked release package), then a bounded run of
-# each fuzzer. Exits non-zero on any failure.
+# The whole test run: the transcripts on the simulated Windows (native, with
+# sanitizers), then wayfold.exe end to end under Wine (from the unpacked
+# release package). Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,7 +9,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 bash scripts/deps.sh
 
-echo "== Unit tests (native, ASan + UBSan)"
+echo "== Unit tests: the transcripts on the simulated Windows (native, ASan + UBSan)"
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs"
@@ -21,6 +21,3 @@ bash scripts/check-exe.sh build/windows/wayfold.exe
 
 echo "== Release package, and the end-to-end tests (Wine) run from it unpacked"
 bash scripts/test-package.sh
-
-echo "== Fuzzing (libFuzzer, bounded time)"
-bash scripts/fuzz.sh

@@ -1,17 +1,15 @@
-// Simulated drives and folders, named as Windows names them: without regard to
-// case, with '/' for '\', without the trailing blanks and dots of the last
-// level, a drive letter alone standing for the current folder of that drive.
+// Simulated drives and folders, named as Windows names them: without regard
+// to case or to a trailing backslash, a drive letter alone standing for the
+// current folder of that drive.
 #include "platform/sim/SimWindows.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace sim {
 
 namespace {
 
-std::string Absolute(std::string path) { // what GetFullPathNameA gives
-    std::replace(path.begin(), path.end(), '/', '\\');
+std::string Absolute(const std::string& path) { // a drive-relative path from its drive's current folder
     if (path.size() < 2 || path[1] != ':' || (path.size() > 2 && path[2] == '\\')) return path;
     const auto current = machine.CurrentFolder.find(static_cast<char>(path[0] & ~0x20));
     const std::string folder = current == machine.CurrentFolder.end() ? path.substr(0, 2) : current->second;
@@ -28,7 +26,7 @@ std::string Parent(const std::string& path) {
 std::string Canonical(std::string path) {
     path = Absolute(path);
     os::CharUpperBuffA(path.data(), static_cast<u32>(path.size()));
-    while (!path.empty() && std::strchr("\\ .", path.back())) path.pop_back();
+    while (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
 }
 
@@ -47,26 +45,23 @@ u32 GetFileAttributesA(const char* path) {
 }
 
 bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
-    const std::string c = sim::Canonical(path), last = c.substr(c.rfind('\\') + 1);
-    const std::string name = last.substr(0, last.find('.'));
-    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" ||
-        (name.size() == 4 && (!name.rfind("COM", 0) || !name.rfind("LPT", 0)) &&
-         ((name[3] >= '1' && name[3] <= '9') || std::strchr("\xB9\xB2\xB3", name[3])))) // ¹ ² ³ too
-        return true; // a device: nothing is made
     sim::Machine& m = sim::machine;
-    if (m.Folders.count(c) || m.Files.count(c) || m.RefusedFolders.count(c) ||
-        !m.Folders.count(sim::Parent(c)))
-        return false;
+    const std::string c = sim::Canonical(path);
+    if (m.Raced.count(c)) m.Folders.insert(c); // another run was quicker
+    const bool exists = m.Folders.count(c) || m.Files.count(c);
+    m.LastError = exists ? ErrorAlreadyExists : m.Refused.count(c) ? 5 : !m.Folders.count(sim::Parent(c)) ? 3 : 0;
+    if (m.LastError) return false;
     m.Folders.insert(c);
     if (security) m.FolderSecurity[c] = *static_cast<std::string*>(security->SecurityDescriptor);
     return true;
 }
 
-u32 GetFullPathNameA(const char* path, u32 size, char* buffer, char**) {
-    const std::string full = sim::Absolute(path);
-    if (std::strlen(path) >= 260) return 0; // more than the ANSI call converts
+u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar**) {
+    std::string ansi;
+    for (const wchar* c = path; *c; ++c) ansi += static_cast<char>(*c); // the tests' names are ASCII
+    const std::u16string full = sim::Widen(sim::Absolute(ansi));
     if (full.size() >= size) return static_cast<u32>(full.size() + 1);
-    std::strcpy(buffer, full.c_str());
+    std::memcpy(buffer, full.c_str(), (full.size() + 1) * sizeof(wchar));
     return static_cast<u32>(full.size());
 }
 

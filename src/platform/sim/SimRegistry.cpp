@@ -1,5 +1,6 @@
 // The simulated registry: keys and values in memory, texts in UTF-16. A key
-// handle allows what it was opened for; every call but the close is counted.
+// handle allows what it was opened for; every call but the close is counted,
+// and must come in this run's turn.
 #include "platform/sim/SimWindows.h"
 
 #include <cstring>
@@ -21,35 +22,44 @@ void AddKey(const std::string& id) { // with every level above it
     machine.RegistryKeys.insert(id);
 }
 
-// The id of the key, or of its subkey or value NAME; empty when the call is
-// refused or the handle was not opened for what the call needs.
-std::string Id(os::RegKey key, u32 need, const char* name) {
-    if (machine.RegCallCount == machine.ChangeAfterCall) machine.Change();
+// The id of the key, or of its subkey or value NAME, for a call of this kind;
+// empty, and *status set, when the call is refused or the handle was not
+// opened for what the call needs.
+std::string Id(char kind, os::RegKey key, u32 need, const char* name, os::Status* status) {
+    if (static_cast<int>(machine.Calls.size()) == machine.ChangeAfterCall) machine.Change();
+    machine.Calls += kind;
+    machine.LockViolations += !machine.MutexOwned;
     const auto it = machine.Handles.find(key);
-    const bool refused = ++machine.RegCallCount == machine.FailRegCallNumber;
-    if (refused || it == machine.Handles.end() || !(it->second.second & need)) return "";
-    return it->second.first + (*name ? "\\" + Upper(name) : "");
+    if (it == machine.Handles.end() || !(it->second.second & need)) {
+        *status = it == machine.Handles.end() ? 6 : 5; // invalid handle, denied
+        return "";
+    }
+    const std::string id = it->second.first + (*name ? "\\" + Upper(name) : "");
+    if (static_cast<int>(machine.Calls.size()) != machine.FailCall) return id;
+    *status = machine.FailStatus;
+    if (*status == os::ErrorFileNotFound) machine.RegistryValues.erase(id); // deleted just before
+    return "";
 }
 
-os::Status Open(os::RegKey root, const char* subKey, u32 access, bool create, os::RegKey* result) {
-    const std::string id = Id(root, ~0u, subKey);
-    if (id.empty()) return 5; // denied
-    if (create) AddKey(id);
-    if (!machine.RegistryKeys.count(id)) return 2; // not found
-    machine.Handles[*result = 0x100 + machine.RegCallCount] = {id, access}; // numbered after its call
+os::Status Open(char kind, os::RegKey root, const char* subKey, u32 access, os::RegKey* result) {
+    os::Status status;
+    const std::string id = Id(kind, root, ~0u, subKey, &status);
+    if (id.empty()) return status;
+    if (kind == 'C') AddKey(id);
+    if (!machine.RegistryKeys.count(id)) return os::ErrorFileNotFound;
+    machine.Handles[*result = 0x100 + machine.Calls.size()] = {id, access}; // numbered after its call
     return os::ErrorSuccess;
 }
 
 os::Status Written() {
-    if (++machine.WriteCount == machine.DieAfterWriteNumber) throw ProcessDied{};
+    if (++machine.Writes == machine.DieAfterWrite) machine.Die();
     return os::ErrorSuccess;
 }
 
 } // namespace
 
 void SetValue(const std::string& id, const Value& value) {
-    const std::size_t cut = id.rfind('\\');
-    AddKey(Upper(id.substr(0, cut)));
+    AddKey(Upper(id.substr(0, id.rfind('\\'))));
     machine.RegistryValues[Upper(id)] = value;
 }
 
@@ -61,20 +71,20 @@ namespace os {
 
 Status RegCreateKeyExA(RegKey key, const char* subKey, u32, char*, u32, u32 access, void*, RegKey* result,
                        u32*) {
-    return sim::Open(key, subKey, access, true, result);
+    return sim::Open('C', key, subKey, access, result);
 }
 
 Status RegOpenKeyExA(RegKey key, const char* subKey, u32, u32 access, RegKey* result) {
-    return sim::Open(key, subKey, access, false, result);
+    return sim::Open('O', key, subKey, access, result);
 }
 
-// The data as stored. (The ANSI query would map texts to the code page, but
-// the command asks it only whether a value is there and its type.)
-Status RegQueryValueExA(RegKey key, const char* name, u32*, u32* type, unsigned char* data, u32* size) {
-    const std::string id = sim::Id(key, sim::kQueryValue, name);
-    const auto& values = sim::machine.RegistryValues;
-    const auto it = id.empty() ? values.end() : values.find(id);
-    if (it == values.end()) return id.empty() ? 5 : 2;
+Status RegQueryValueExW(RegKey key, const wchar* name, u32*, u32* type, unsigned char* data, u32* size) {
+    Status status;
+    std::string ansi; // the names the command uses are plain ASCII
+    for (const wchar* c = name; *c; ++c) ansi += static_cast<char>(*c);
+    const std::string id = sim::Id('Q', key, sim::kQueryValue, ansi.c_str(), &status);
+    const auto it = sim::machine.RegistryValues.find(id);
+    if (id.empty() || it == sim::machine.RegistryValues.end()) return id.empty() ? status : ErrorFileNotFound;
     const std::string& bytes = it->second.data;
     const bool fits = !data || *size >= bytes.size();
     if (data && fits) std::memcpy(data, bytes.data(), bytes.size());
@@ -83,14 +93,10 @@ Status RegQueryValueExA(RegKey key, const char* name, u32*, u32* type, unsigned 
     return fits ? ErrorSuccess : 234; // more data
 }
 
-Status RegQueryValueExW(RegKey key, const wchar* name, u32* reserved, u32* type, unsigned char* data,
-                        u32* size) {
-    return RegQueryValueExA(key, sim::Narrow(name).c_str(), reserved, type, data, size);
-}
-
 Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigned char* data, u32 size) {
-    const std::string id = sim::Id(key, sim::kSetValue, name);
-    if (id.empty()) return 5;
+    Status status;
+    const std::string id = sim::Id('S', key, sim::kSetValue, name, &status);
+    if (id.empty()) return status;
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (type == RegSz || type == RegExpandSz) { // Windows keeps texts in UTF-16
         const std::u16string wide = sim::Widen(bytes);
@@ -101,8 +107,10 @@ Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigne
 }
 
 Status RegDeleteValueA(RegKey key, const char* name) {
-    const std::string id = sim::Id(key, sim::kSetValue, name);
-    return id.empty() ? 5 : !sim::machine.RegistryValues.erase(id) ? 2 : sim::Written();
+    Status status;
+    const std::string id = sim::Id('D', key, sim::kSetValue, name, &status);
+    if (id.empty()) return status;
+    return !sim::machine.RegistryValues.erase(id) ? ErrorFileNotFound : sim::Written();
 }
 
 Status RegCloseKey(RegKey key) { return key > 0xFFFF || !sim::machine.Handles.erase(key) ? 6 : ErrorSuccess; }

@@ -1,11 +1,13 @@
-// A small simulated Windows behind platform/Platform.h, for the unit tests and
-// the fuzzer. It does what the command relies on, and maps and rewrites as
-// Windows does where that can hide a fault: registry texts and the command
-// line are kept in UTF-16 and mapped to the ANSI code page by the A calls, key
-// handles allow only what they were opened for, folder names lose their
-// trailing blanks and dots. Any registry call can be refused.
+// A small simulated Windows behind platform/Platform.h, for what Wine cannot
+// show: any registry call refused, the process killed after a write, another
+// program changing the Path or holding the lock, the descriptor a folder is
+// made with, a folder another run makes at the same moment, a failing
+// console. Where it stands in for Windows it does as Windows does, for the
+// texts and names the tests use (code page 1252, OEM 850): registry texts
+// kept in UTF-16, names compared without regard to case, a key handle
+// allowing only what it was opened for.
 //
-// Tests set the machine up, run the logic, then look at what it left.
+// A test sets the machine up, runs the logic, then looks at what it left.
 #pragma once
 
 #include "platform/Platform.h"
@@ -23,53 +25,52 @@ using os::u32;
 struct Value {
     u32 type;
     std::string data; // the bytes as stored: texts in UTF-16LE
-    bool operator==(const Value& o) const { return type == o.type && data == o.data; }
 };
 
-// The whole machine; a fresh one is Machine{}: drive C: (the root its current
-// folder), an empty registry, a pipe as standard output, input a console with
-// no key, code page 1252.
+// The whole machine; a fresh one is Machine{}: drive C:, an empty registry,
+// a pipe as standard output, no console input.
 struct Machine {
-    // Registry: the keys ("HKCU\SUB\KEY"), the values ("HKCU\SUB\KEY\NAME"),
+    // Registry: the keys ("HKCU\ENVIRONMENT") and values ("HKCU\ENVIRONMENT\PATH"),
     // in capitals; the open handles (the roots too) -> key and access.
     std::set<std::string> RegistryKeys{"HKCU", "HKLM"};
     std::map<std::string, Value> RegistryValues;
     std::map<os::RegKey, std::pair<std::string, u32>> Handles{{os::HKeyCurrentUser, {"HKCU", ~0u}},
                                                               {os::HKeyLocalMachine, {"HKLM", ~0u}}};
-    int RegCallCount = 0, WriteCount = 0; // opens, creates, queries, sets and deletes; sets and deletes
-    int FailRegCallNumber = 0;            // this registry call (from 1) is refused
-    int DieAfterWriteNumber = 0;          // ProcessDied is thrown after this write (from 1)
-    int ChangeAfterCall = -1;             // after this call, another program does Change
-    std::function<void()> Change;
+    std::string Calls;                 // a letter a call: Open, Create, Query, Set, Delete
+    int Writes = 0;                    // sets and deletes
+    int FailCall = 0;                  // this call (from 1) is refused with FailStatus
+    os::Status FailStatus = 5;         // denied; not found: another program just deleted the value
+    int DieAfterWrite = 0;             // the process is killed after this write (from 1)
+    int ChangeAfterCall = -1;          // after this call, another program does Change
+    std::function<void()> Die, Change;
+
+    // The lock: free (0), held by another run (1), left by a run that died (2).
+    int MutexState = 0;
+    bool MutexOwned = false;
+    int LockViolations = 0;            // registry calls out of turn, questions in turn
 
     // Console and process.
-    u32 StdOutType = os::FileTypePipe;    // what GetFileType says of standard output
-    std::string StdOut, StdErr, ModulePath = "C:\\outils\\wayfold.exe", CommandLineA;
-    int StdOutWriteCount = 0, FailStdOutWriteNumber = 0; // that write to standard output fails
+    u32 StdOutType = os::FileTypePipe; // what GetFileType says of standard output
+    std::string StdOut, StdErr, ModulePath = "C:\\outils\\wayfold.exe";
+    int StdOutWrites = 0, FailStdOutWrite = 0; // that write fails (-N: "succeeds", writing nothing)
     u32 LastError = 0;
-    bool InputIsConsole = true;
-    std::deque<char> TypeAhead, Keys;     // typed before the question (a flush drops them), and
-                                          // while it waits ('\0': a mouse event)
+    std::deque<char> Keys;             // key presses; none: input is not a console
     std::u16string CommandLine = u"wayfold";
 
-    // File system: folders and files by full path as Canonical gives them, a drive by its root.
-    std::set<std::string> Folders{"C:"}, Files, RefusedFolders; // the creation of these fails
-    std::map<char, std::string> CurrentFolder;                  // per drive letter, else its root
-    std::map<std::string, std::string> FolderSecurity;          // folder made -> its SDDL
+    // File system: folders and files by Canonical name, a drive by its letter and ':'.
+    std::set<std::string> Folders{"C:"}, Files,
+        Refused,                       // their creation is denied
+        Raced;                         // another run makes them just before this one
+    std::map<char, std::string> CurrentFolder; // per drive letter, else its root
+    std::map<std::string, std::string> FolderSecurity; // folder made -> its SDDL
     bool SecurityConversionFails = false;
-
-    // Code pages: 1252 (OEM 850), or 932 reduced to its lead bytes, a pair
-    // standing for the UTF-16 unit lead * 256 + trail.
-    u32 AnsiCodePage = 1252;
 };
 extern Machine machine;
-struct ProcessDied {};
 
-void SetValue(const std::string& id, const Value& value); // "HKCU\SUB\KEY\NAME"
+void SetValue(const std::string& id, const Value& value); // "HKCU\ENVIRONMENT\PATH"
 int OpenKeyCount();                       // keys opened and not closed
 void AddFolder(const std::string& path);  // with its parents
 std::string Canonical(std::string path);  // in capitals, without trailing '\'
-std::u16string Widen(const std::string& ansi); // MultiByteToWideChar
-std::string Narrow(const std::u16string& wide); // WideCharToMultiByte
+std::u16string Widen(const std::string& ansi);
 
 } // namespace sim
