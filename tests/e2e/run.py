@@ -1,13 +1,12 @@
-# Replays the transcripts (tests/transcripts, format in tests/transcript.py) on
-# the real wayfold.exe under Wine, in a throwaway prefix: the plain run of each
-# one that asks for nothing only the simulation can do. Output bytes, exit
-# status, the registry bytes of both Environment keys and the folders made are
-# compared as the unit tests compare them (standard output is a file). The
-# program is started by helper.exe with the exact UTF-16 command line, in the
-# folder Y:\ (so that every other drive's current folder is its root, unless
-# "cwd" gives its =X: entry).
+# Replays the transcripts (tests/transcripts, read and checked by
+# tests/transcript.py) on the real wayfold.exe under Wine, in a throwaway
+# prefix: every run that needs nothing only the simulation can do. The
+# program is started by helper.exe (helper.c) with the exact UTF-16 command
+# line, in the folder Y:\ (so that every other drive's current folder is its
+# root, unless "cwd" gives its =X: entry), standard output a file; keys are
+# written into its console as records. Also: many runs at once on one Path.
 # WAYFOLD_EXE: the exe under test (else the one built); WAYFOLD_HELPER.
-import os, pty, re, shutil, subprocess, sys, tempfile, threading, time, unittest
+import os, re, shutil, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import transcript  # noqa: E402
@@ -22,134 +21,140 @@ WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 class Prefix:
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="wayfold-e2e-")
-        self.env = dict(os.environ, WINEPREFIX=self.root + "/prefix", WINEDEBUG="-all", HOME=self.root,
-                        WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="fr_FR.UTF-8")  # code pages 1252, 850
+        # Wine takes the ANSI and OEM code pages from LC_CTYPE, the thread locale
+        # from LC_MESSAGES; a locale the machine lacks would quietly be English.
+        for name in transcript.OEM:
+            if name != "C":
+                subprocess.run(["localedef", "-i", name, "-f", "UTF-8", "%s/%s.UTF-8" % (self.root, name)])
+        self.env = dict({k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANG"},
+                        WINEPREFIX=self.root + "/prefix", WINEDEBUG="-all", HOME=self.root, LOCPATH=self.root,
+                        WINEDLLOVERRIDES="mscoree,mshtml=", LC_CTYPE="fr_FR.UTF-8", LC_MESSAGES="fr_FR.UTF-8")
         self.devices, self.scratch = self.root + "/prefix/dosdevices", self.root + "/scratch"
         for command in ([WINE, "wineboot", "-i"], [WINESERVER, "-w"], [WINESERVER, "-p"]):  # -p: kept up
-            self.run(command)
+            subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=300)
         os.unlink(self.devices + "/z:")  # the Unix tree: no run may write outside
         self.tools = self.unix(r"C:\e2e-tools")
         os.makedirs(self.tools)
         for program in (EXE, HELPER):
             shutil.copy(program, self.tools)
         self.baseline = set(os.listdir(self.unix("C:")))
-        # What Wine starts with the first program and console stays up: let it
-        # hold these handles, not a run's pipes.
-        console, terminal = pty.openpty()
-        usage = "/?".encode("utf-16-le").hex()
-        self.run([WINE, self.tools + "/helper.exe", "C:\\", "-", "-", "pipe", usage], stdin=terminal)
-        os.close(console)
-        os.close(terminal)
-
-    def run(self, args, stdin=subprocess.DEVNULL):
-        subprocess.run(args, env=self.env, stdin=stdin, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=300)
+        # The services Wine starts with the first program stay up, holding its
+        # standard handles: let them hold these, not a run's pipes.
+        subprocess.run([WINE, self.tools + "/wayfold.exe", "/?"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
 
     def unix(self, path):  # "\\server\share" lies in the drive "unc"
         device = "unc" if path.startswith("\\\\") else path[:2].lower()
         return os.path.realpath(self.devices + "/" + device) + "/" + path[2:].replace("\\", "/")
 
-    def folders(self):  # every folder a run may have made, as Windows names it, in capitals
+    def folders(self):  # every folder a run may have made or found, as Windows names it, in capitals
         found = set()
         for device in os.listdir(self.devices):
             top = os.path.realpath(self.devices + "/" + device)
             for at, dirs, _ in os.walk(top):
                 dirs[:] = [d for d in dirs if at != top or device != "c:" or d not in self.baseline]
-                drive = "\\" if device == "unc" else device.upper()
-                found.add(drive + at[len(top):].replace("/", "\\").upper())
+                found.add(("\\" if device == "unc" else device.upper()) + at[len(top):].replace("/", "\\").upper())
         return found
 
     def reset(self):
         for device in set(os.listdir(self.devices)) - {"c:"}:
             os.unlink(self.devices + "/" + device)
         for name in set(os.listdir(self.unix("C:"))) - self.baseline:
-            path = self.unix("C:\\" + name)
-            shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
+            shutil.rmtree(self.unix("C:\\" + name), ignore_errors=True)
+            os.path.exists(self.unix("C:\\" + name)) and os.remove(self.unix("C:\\" + name))
         shutil.rmtree(self.scratch, ignore_errors=True)
-        self.drive("unc")
-        self.drive("Y")
+        for drive in ("unc", "Y"):
+            self.drive(drive)
 
     def drive(self, name):  # a drive letter, or "unc" for the network shares
         os.makedirs(self.scratch + "/" + name)
-        device = name.lower() + ":" if len(name) == 1 else name
-        os.symlink(self.scratch + "/" + name, self.devices + "/" + device)
+        os.symlink(self.scratch + "/" + name, self.devices + "/" + (name.lower() + ":" if len(name) == 1 else name))
+
+    def run(self, values, lines, locale=("fr_FR", "fr_FR"), keys="-", ahead="-", cwd=("-", "-"), stdout="file"):
+        """Sets the values up, starts the command lines at once; what they did, as transcript.py reads it."""
+        with open(self.tools + "/values.txt", "w") as f:
+            f.write("".join("%s %s %d %s\n" % (s, n, k, d.hex()) for (s, n), (k, d) in values.items()))
+        env = dict(self.env, LC_CTYPE="%s.UTF-8" % locale[0] if locale[0] != "C" else "C",
+                   LC_MESSAGES="%s.UTF-8" % locale[1])
+        folders = self.folders()
+        command = [WINE, self.tools + "/helper.exe", "Y:\\", *cwd, stdout, keys, ahead,
+                   ",".join(line.encode("utf-16-le").hex() for line in lines)]
+        with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
+            helper = subprocess.run(command, env=env, cwd=self.tools, stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.PIPE, timeout=120)
+            out.seek(0)
+            printed = out.read()
+        if helper.returncode:
+            raise RuntimeError("helper: %d %s" % (helper.returncode, helper.stderr))
+        def lines(name):
+            with open(self.tools + "/" + name, encoding="cp1252") as f:
+                return f.read().splitlines()
+        listing = lambda lines: {(s, n.upper()): (int(k), bytes.fromhex(d))
+                                 for s, n, k, d in (re.fullmatch(r"(.) (.*) (\d+) (.*)", l).groups() for l in lines)}
+        before, after = lines("before.txt"), lines("after.txt")
+        before, (acp, lcid, *statuses), after = listing(before), after[0].split(), listing(after[1:])
+        changed = {k: after.get(k) for k in set(before) | set(after) if before.get(k) != after.get(k)}
+        now = {k: v for k, v in {**values, **changed}.items() if v}
+        return {"exit": int(statuses[0]), "statuses": list(map(int, statuses)), "out": printed, "err": helper.stderr,
+                "values": now, "folders": self.folders(), "made": dict.fromkeys(self.folders() - folders),
+                "locale": (int(acp), int(lcid, 16))}
 
 
-def type_keys(child, terminal, keys):
-    # One key at a time, again until the run ends: the program drops what is
-    # pending before it reads, and the terminal takes in little before it does.
-    while keys and child.poll() is None:
-        for key in keys:
-            os.write(terminal, key.encode("cp1252"))
-            time.sleep(0.3)
+class EndToEnd(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = Prefix()
 
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run([WINESERVER, "-k"], env=cls.prefix.env, timeout=60)
+        shutil.rmtree(cls.prefix.root, ignore_errors=True)
 
-def registry(listing):
-    with open(listing, encoding="cp1252") as f:
-        return {(scope, name.upper()): (int(kind), bytes.fromhex(data))
-                for scope, name, kind, data in (line.split(" ") for line in f.read().splitlines())}
+    def test_every_run_ends_as_written(self):
+        problems, count = [], 0
+        for run in transcript.all_runs():
+            for silent in (0, 1)[:1 + ("also" in run.words)]:
+                if not run.simulated:
+                    problems += ["%s%s: %s" % (run.where, " with /S" * silent, p) for p in self.replay(run, silent)]
+                    count += 1
+        print("%d runs under Wine" % count)
+        self.assertFalse(problems, "\n" + "\n".join(problems))
 
-
-class Transcripts(unittest.TestCase):
-    def test_every_runnable_run_ends_as_written(self):
-        prefix = Prefix()
-        try:
-            for run in transcript.all_runs():
-                for silent in (0, 1)[:1 + ("also" in run.words)]:
-                    with self.subTest(run.where + (" with /S" if silent else "")):
-                        self.replay(prefix, run, silent)
-        finally:
-            subprocess.run([WINESERVER, "-k"], env=prefix.env, timeout=60)
-            shutil.rmtree(prefix.root, ignore_errors=True)
-
-    def replay(self, prefix, run, silent):
-        keys, stdout = run.ansi(run.words.get("keys", "")).decode("cp1252"), run.words.get("stdout", "file")
-        # Typed through a terminal, a capital comes after a Shift key, which the question takes.
-        if (transcript.SIMULATED_ONLY & set(run.words) or stdout == "console"
-                or re.search("[^a-z\r]", keys) or (keys and not re.search("[on]", keys))):
-            return
-        prefix.reset()
-        env, values = ["-", "-"], {}
-        for word, rest in run.set_up:
-            if word in transcript.KEYS:
-                scope, name, kind, data = run.value(word, rest)
-                values[scope, name] = (kind, data)
-            elif word == "drive":
-                prefix.drive(rest)
+    def replay(self, run, silent):
+        self.prefix.reset()
+        cwd = ("-", "-")
+        for word, rest in run.setup:
+            rest = transcript.chars(rest)
+            if word == "drive":
+                self.prefix.drive(rest)
             elif word in ("folder", "file"):
-                path = prefix.unix(run.ansi(rest).decode("cp1252"))
+                path = self.prefix.unix(rest)
                 os.makedirs(path if word == "folder" else os.path.dirname(path), exist_ok=True)
                 open(path, "w").close() if word == "file" else None
             elif word == "cwd":
-                env = ["=%s:" % rest[0].upper(), run.ansi(rest).decode("cp1252")]
-        with open(prefix.tools + "/values.txt", "w") as f:
-            f.write("".join("%s %s %d %s\n" % (s, n, k, d.hex()) for (s, n), (k, d) in values.items()))
-        folders = prefix.folders()
-        commands = ["Y:\\"] + env + [stdout, run.wide(run.command + " /S" * silent).hex()]
-        terminal, console = pty.openpty() if keys else (None, subprocess.DEVNULL)
-        with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
-            child = subprocess.Popen([WINE, prefix.tools + "/helper.exe"] + commands, env=prefix.env,
-                                     cwd=prefix.tools, stdin=console, stdout=out, stderr=subprocess.PIPE)
-            # (Standard output not being the console, Wine writes nothing to the terminal.)
-            typist = threading.Thread(target=type_keys, args=(child, terminal, keys), daemon=True)
-            typist.start()
-            err = child.communicate(timeout=120)[1]
-            out.seek(0)
-            printed = out.read()
-        typist.join()  # before its terminal closes
-        for end in (terminal, console) if keys else ():
-            os.close(end)
-        before, after = (registry(prefix.tools + "/" + name) for name in ("before.txt", "after.txt"))
-        # The values the transcript names, and those the run changed: the others must be as they were.
-        self.assertEqual(set(before) - set(after) - set(values), set())
-        got = (["exit %d" % child.returncode, "out " + printed.hex(),
-                "err " + re.sub(rb" dans [0-9A-F]{16}\.", b" dans @.", err).hex()]
-               + transcript.value_lines({k: v for k, v in after.items() if k in values or before.get(k) != v})
-               + sorted("made %s " % p.encode("cp1252").hex() for p in prefix.folders() - folders))
-        want = ["made %s " % l.split(" ")[1] if l.startswith("made") else l
-                for l in run.outcome(run.variants[0][3], values, silent) if not l.startswith("writes")]
-        readable = lambda lines: [bytes.fromhex(l[4:]) if l[:4] in ("out ", "err ") else l for l in lines]
-        self.assertEqual(readable(got), readable(want))
+                cwd = tuple(t.encode("utf-16-le").hex() for t in ("=%s:" % rest[0].upper(), rest))
+        got = self.prefix.run(run.before, [run.command + " /S" * silent], run.locale, run.words.get("keys", "-"),
+                              run.words.get("typeahead", "-"), cwd, run.words.get("stdout", "file"))
+        ctype, messages = run.locale
+        wanted = (932 if ctype == "ja_JP" else 1252, 0x411 if messages == "ja_JP" else 0x40C)
+        if got["locale"] != wanted:
+            return ["Wine ran with code page %d and locale %x, not %d and %x" % (*got["locale"], *wanted)]
+        return transcript.compare(run, got, silent) + transcript.invariants(run, got, silent)
+
+    def test_runs_at_once_keep_every_entry(self):
+        # Forty-eight installers adding their folders at the same moment, five
+        # times: every one is added, and the entries already there stay.
+        base, wanted = r"C:\base;%SystemRoot%\x", ["C:\\cc\\f%d\\" % n for n in range(48)]
+        for trial in range(5):
+            self.prefix.reset()
+            got = self.prefix.run({("u", "PATH"): (2, base.encode("utf-16-le") + b"\0\0")},
+                                  ["wayfold %s /S" % folder for folder in wanted])
+            path = transcript.text(got["values"][("u", "PATH")])
+            added = path[len(base) + 1:].split(";") if path.startswith(base + ";") else []
+            self.assertEqual((got["statuses"], sorted(added), set(got["made"])),
+                             ([0] * 48, sorted(wanted), {"C:\\CC"} | {f.upper().rstrip("\\") for f in wanted}),
+                             "trial %d: %d entries lost" % (trial + 1, len(set(wanted) - set(added))))
 
 
 if __name__ == "__main__":
