@@ -14,15 +14,6 @@ os::RegKey RootKey = 0;
 std::string ValuePath;
 std::uint32_t ValueKind = 0;
 
-void ResetProgramState() {
-    MachineScope = RepairType = Silent = ShowHelp = FolderArgAltered = false;
-    ExitStatus = 1;
-    ReleaseGlobals();
-    StdInHandle = 0;
-    RootKey = 0;
-    ValueKind = 0;
-}
-
 void ReleaseGlobals() {
     FolderArg.clear();
     CurrentPathText.clear();

@@ -21,7 +21,5 @@ extern os::RegKey RootKey;           // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
 extern std::string ValuePath;        // sub-key \ value name of the variable
 extern std::uint32_t ValueKind;      // the variable's registry type as read
 
-// Back to the values a new process starts with.
-void ResetProgramState();
 // Drops the program-wide texts at the end of the run.
 void ReleaseGlobals();

@@ -1,5 +1,6 @@
 #include "front/RuntimeError.h"
 
+#include "front/Console.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
@@ -53,11 +54,7 @@ std::string FormatExceptionReport(std::exception_ptr error) {
 }
 
 void ReportUnhandledException(std::exception_ptr error) {
-    std::string report = FormatExceptionReport(error);
-    std::string oem(report.size() + 1, '\0');
-    os::CharToOemA(report.c_str(), oem.data());
-    oem.resize(report.size());
-    oem += "\r\n";
+    const std::string oem = ConvertConsoleText(FormatExceptionReport(error)) + "\r\n";
     os::u32 written = 0;
     os::WriteFile(os::GetStdHandle(os::StdErrorHandle), oem.data(),
                   static_cast<os::u32>(oem.size()), &written);

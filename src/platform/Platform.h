@@ -88,7 +88,6 @@ u32 GetLastError();
 
 // Text in the ANSI code page (user32)
 bool CharToOemBuffA(const char* source, char* target, u32 length);
-bool CharToOemA(const char* source, char* target);
 u32 CharUpperBuffA(char* text, u32 length);
 int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,
                         int wideLength);

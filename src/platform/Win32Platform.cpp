@@ -100,10 +100,6 @@ bool CharToOemBuffA(const char* source, char* target, u32 length) {
     return ::CharToOemBuffA(source, target, length) != FALSE;
 }
 
-bool CharToOemA(const char* source, char* target) {
-    return ::CharToOemA(source, target) != FALSE;
-}
-
 u32 CharUpperBuffA(char* text, u32 length) { return ::CharUpperBuffA(text, length); }
 
 int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,

@@ -3,7 +3,6 @@
 // transcript), writes what the run printed and left as one on standard
 // output. A run killed after a registry write reports what it left then,
 // without an exit status.
-#include "front/ProgramState.h"
 #include "front/wayFOLD.h"
 #include "platform/sim/SimWindows.h"
 
@@ -13,13 +12,11 @@
 #include <iostream>
 
 using nlohmann::json;
+sim::Machine& m = sim::machine;
 
-namespace {
-
-std::string Bytes(const std::string& hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+std::string Bytes(const json& hex) {
+    std::string bytes, h = hex;
+    for (std::size_t i = 0; i + 1 < h.size(); i += 2) bytes += static_cast<char>(std::stoi(h.substr(i, 2), nullptr, 16));
     return bytes;
 }
 
@@ -29,52 +26,38 @@ std::string Hex(const std::string& bytes) {
     return hex;
 }
 
-std::string ValueId(const json& scope, const json& name) { // u or m, the user's or all users' Environment
-    return (scope == "m" ? "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager" : "HKCU") +
-           std::string("\\Environment\\") + name.get<std::string>();
+void SetValue(const json& v) { // [u|m, NAME, type, data]: the user's or all users' Environment
+    const std::string key = v[0] == "m" ? "HKLM\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SESSION MANAGER\\ENVIRONMENT"
+                                        : "HKCU\\ENVIRONMENT";
+    sim::AddKey(key);
+    m.Values[key + "\\" + sim::Upper(v[1])] = {v[2], Bytes(v[3])};
 }
 
-std::set<std::string> foldersBefore;
-
 [[noreturn]] void Report(const json& status) {
-    const sim::Machine& m = sim::machine;
     json out{{"exit", status}, {"out", Hex(m.StdOut)}, {"err", Hex(m.StdErr)}, {"calls", m.Calls},
-             {"writes", m.Writes}, {"violations", m.LockViolations}, {"openkeys", sim::OpenKeyCount()}};
-    for (const auto& [id, value] : m.RegistryValues) out["values"].push_back({id, value.type, Hex(value.data)});
-    for (const auto& path : m.Folders) {
-        out["folders"].push_back(Hex(path));
-        if (!foldersBefore.count(path)) out["made"][Hex(path)] = m.FolderSecurity.count(path) ? m.FolderSecurity.at(path) : "";
-    }
+             {"writes", m.Writes}, {"outofturn", m.OutOfTurn}, {"openkeys", m.Handles.size() - 2}};
+    for (const auto& [id, value] : m.Values) out["values"].push_back({id, value.type, Hex(value.data)});
+    for (const auto& folder : m.Folders) out["folders"].push_back(Hex(folder));
+    for (const auto& [folder, sddl] : m.Made) out["made"][Hex(folder)] = sddl;
     std::cout << out << std::endl;
     std::_Exit(0); // as a killed process would: nothing more runs
 }
 
-} // namespace
-
 int main() {
     const json in = json::parse(std::cin);
-    sim::Machine& m = sim::machine;
     const std::string line = Bytes(in["line"]);
     m.CommandLine.assign(reinterpret_cast<const char16_t*>(line.data()), line.size() / 2);
-    for (const auto& v : in["values"]) sim::SetValue(ValueId(v[0], v[1]), {v[2], Bytes(v[3])});
-    for (const auto& d : in["drives"]) sim::AddFolder(d.get<std::string>() + ":");
-    for (const auto& f : in["folders"]) sim::AddFolder(Bytes(f));
-    for (const auto& f : in["files"]) m.Files.insert(sim::Canonical(Bytes(f)));
-    for (const auto& f : in["refused"]) m.Refused.insert(sim::Canonical(Bytes(f)));
-    for (const auto& f : in["raced"]) m.Raced.insert(sim::Canonical(Bytes(f)));
-    for (const auto& [drive, folder] : in["cwd"].items()) m.CurrentFolder[drive[0]] = Bytes(folder);
-    const std::string keys = in["keys"];
-    m.Keys.assign(keys.begin(), keys.end());
-    m.StdOutType = in["stdout"];
-    m.FailStdOutWrite = in["failwrite"];
-    m.SecurityConversionFails = in["nosddl"];
-    m.MutexState = in["mutex"];
-    m.ModulePath = Bytes(in["module"]);
-    if (in["after"].size()) // another program sets a value after that registry call
-        m.ChangeAfterCall = in["after"][0], m.Change = [v = in["after"]] { sim::SetValue(ValueId(v[1], v[2]), {v[3], Bytes(v[4])}); };
-    m.FailCall = in["fail"][0], m.FailStatus = in["fail"][1];
-    m.DieAfterWrite = in["die"], m.Die = [] { Report(nullptr); };
-    foldersBefore = m.Folders;
-    ResetProgramState();
+    for (const auto& v : in["values"]) SetValue(v);
+    for (const auto& folder : in["folders"]) { // with its parents, up to a drive or a share
+        const std::string f = sim::Upper(Bytes(folder));
+        for (std::size_t at = f.size(); at > 0 && at != std::string::npos && f.find('\\', 2) < at; at = f.rfind('\\', at - 1))
+            m.Folders.insert(f.substr(0, at));
+        if (f[1] == ':') m.Folders.insert(f.substr(0, 2)); // a drive
+    }
+    m.StdOutType = in["stdout"], m.FailStdOutWrite = in["failwrite"], m.Mutex = in["mutex"], m.NoDescriptor = in["nosddl"];
+    m.FailCall = in["fail"][0], m.FailStatus = in["fail"][1], m.DieAfterWrite = in["die"];
+    m.Die = [] { Report(nullptr); };
+    if (!in["after"].empty()) // another program sets a value after that registry call
+        m.ChangeAfterCall = in["after"][0], m.Change = [v = in["after"][1]] { SetValue(v); };
     Report(wayFOLD());
 }
