@@ -88,7 +88,7 @@ bool PutRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t ty
 bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t expectedType,
                    unsigned char*& data, std::uint32_t& size) {
     return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
-        const std::u16string wideName = ToWide(name);
+        const std::u16string wideName = os::ToWide(name);
         os::u32 type = 0, needed = 0;
         if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &needed) !=
             os::ErrorSuccess)
@@ -135,7 +135,7 @@ bool HasValue(os::RegKey root, const std::string& valuePath, bool& missing) {
     bool found = WithValue(
         root, valuePath, OpenFor::Read,
         [&](os::RegKey key, const char* name) {
-            status = os::RegQueryValueExW(key, ToWide(name).c_str(), nullptr, nullptr, nullptr, nullptr);
+            status = os::RegQueryValueExW(key, os::ToWide(name).c_str(), nullptr, nullptr, nullptr, nullptr);
             return status == os::ErrorSuccess;
         },
         &status);
@@ -147,7 +147,7 @@ bool FetchValueType(os::RegKey root, const std::string& valuePath, std::uint32_t
     type = 0;
     return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
         os::u32 found = 0;
-        if (os::RegQueryValueExW(key, ToWide(name).c_str(), nullptr, &found, nullptr, nullptr) !=
+        if (os::RegQueryValueExW(key, os::ToWide(name).c_str(), nullptr, &found, nullptr, nullptr) !=
             os::ErrorSuccess)
             return false;
         type = found;

@@ -80,7 +80,7 @@ bool CheckName(const std::string& folder) {
 // if Windows cannot give it (a longer one would be refused as too long).
 std::u16string FullPath(const std::string& folder) {
     char16_t full[261];
-    const os::u32 length = os::GetFullPathNameW(ToWide(folder).c_str(), 261, full, nullptr);
+    const os::u32 length = os::GetFullPathNameW(os::ToWide(folder).c_str(), 261, full, nullptr);
     return std::u16string(full, length < 261 ? length : 0);
 }
 
@@ -119,7 +119,7 @@ bool ValidateFolder(std::string& folder) {
     }
     if (!CheckName(folder)) return false;
     // Refused now rather than half created later.
-    if (ToWide(folder).size() > kLongestFolder) {
+    if (os::ToWide(folder).size() > kLongestFolder) {
         ReportCreationError(folder);
         return false;
     }

@@ -83,7 +83,7 @@ bool ParseCommandLine() {
     // one typed: the folder is refused, shown as the ANSI calls would see it.
     if (!folders.empty()) {
         FolderArgAltered = !ToAnsiExactly(folders[0], FolderArg);
-        if (FolderArgAltered) FolderArg = ToAnsi(folders[0]);
+        if (FolderArgAltered) FolderArg = os::ToAnsi(folders[0]);
     }
     return true;
 }

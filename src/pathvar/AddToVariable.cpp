@@ -36,7 +36,7 @@ bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage, const st
                                                          : AppendToPathList(CurrentPathText, folder);
     // Too long, the Path reaches no process, the folder with it: refused
     // before anything is written, the repair of /R included.
-    if (ToWide(updated).size() <= kLongestVariable) return true;
+    if (os::ToWide(updated).size() <= kLongestVariable) return true;
     PrintConverted("La variable Path d\xE9passerait 32767 caract\xE8res (non modifi\xE9" "e).");
     return false;
 }

@@ -7,10 +7,6 @@
 
 #include <string>
 
-std::u16string ToWide(const std::string& text);
-// As the ANSI calls would see it: a character the code page lacks becomes
-// another one.
-std::string ToAnsi(const std::u16string& wide);
 // False, text unchanged, when some character of wide has no ANSI form that
 // converts back to it.
 bool ToAnsiExactly(const std::u16string& wide, std::string& text);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace os {
 
@@ -89,10 +90,10 @@ u32 GetLastError();
 // Text in the ANSI code page (user32)
 bool CharToOemBuffA(const char* source, char* target, u32 length);
 u32 CharUpperBuffA(char* text, u32 length);
-int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,
-                        int wideLength);
-int WideCharToMultiByte(u32 codePage, u32 flags, const wchar* wide, int length, char* text,
-                        int textLength, const char* defaultChar, bool* usedDefault);
+// Texts between the ANSI code page and UTF-16, as the ANSI calls convert
+// them: a character the code page lacks becomes another one (best fit, '?').
+std::u16string ToWide(const std::string& text);
+std::string ToAnsi(const std::u16string& wide);
 
 // Process
 const wchar* GetCommandLineW();

@@ -102,19 +102,23 @@ bool CharToOemBuffA(const char* source, char* target, u32 length) {
 
 u32 CharUpperBuffA(char* text, u32 length) { return ::CharUpperBuffA(text, length); }
 
-int MultiByteToWideChar(u32 codePage, u32 flags, const char* text, int length, wchar* wide,
-                        int wideLength) {
-    return ::MultiByteToWideChar(codePage, flags, text, length, reinterpret_cast<LPWSTR>(wide),
-                                 wideLength);
+std::u16string ToWide(const std::string& text) {
+    const int length = static_cast<int>(text.size());
+    std::u16string wide(text.empty() ? 0 : ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0), u'\0');
+    if (!wide.empty())
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<LPWSTR>(wide.data()),
+                              static_cast<int>(wide.size()));
+    return wide;
 }
 
-int WideCharToMultiByte(u32 codePage, u32 flags, const wchar* wide, int length, char* text,
-                        int textLength, const char* defaultChar, bool* usedDefault) {
-    BOOL used = FALSE;
-    int n = ::WideCharToMultiByte(codePage, flags, reinterpret_cast<LPCWSTR>(wide), length, text,
-                                  textLength, defaultChar, usedDefault ? &used : nullptr);
-    if (usedDefault) *usedDefault = used != FALSE;
-    return n;
+std::string ToAnsi(const std::u16string& wide) {
+    const int length = static_cast<int>(wide.size());
+    const LPCWSTR text = reinterpret_cast<LPCWSTR>(wide.data());
+    std::string ansi(wide.empty() ? 0 : ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr),
+                     '\0');
+    if (!ansi.empty())
+        ::WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+    return ansi;
 }
 
 const wchar* GetCommandLineW() { return reinterpret_cast<const wchar*>(::GetCommandLineW()); }

@@ -1,17 +1,17 @@
 /* The end-to-end tests' hands inside Wine (run.py drives it; wayfold.exe lies
- * beside it in C:\e2e-tools): helper CWD NAME VALUE OUT KEYS AHEAD LINES
- * deletes the Path and Path_wayFOLD_BACKUP values of the current user's (u)
- * and the all-users (m) Environment keys, sets those that values.txt lists
- * ("u|m NAME TYPE HEX" lines: stored as exactly these bytes), lists every
+ * beside it in C:\e2e-tools): helper CWD NAME VALUE KEYS AHEAD LINES
+ * sets the values that values.txt lists in the current user's (u) or the
+ * all-users (m) Environment key ("u|m NAME TYPE HEX" lines: stored as exactly
+ * these bytes; TYPE "-": deleted), lists every
  * value of both keys in before.txt (same lines), then starts wayfold.exe once
  * for each UTF-16 command line of LINES (hex, comma-separated), all at once,
  * in the folder CWD, with the environment variable NAME set to VALUE (UTF-16
- * in hex; "-": none; "=C:" gives the current folder of C:), standard output
- * this one's or none (OUT "none"). With KEYS or AHEAD (not "-") standard input
+ * in hex; "-": none; "=C:" gives the current folder of C:), and this one's
+ * standard output and error. With KEYS or AHEAD (not "-") standard input
  * is a console: AHEAD's records are written to it before the start, KEYS's
  * over and over once the run has had time to ask (a character: pressed and
  * released; ^c: released only; +c: pressed behind a Shift, in one write).
- * Last it writes "ACP LCID STATUS..." and the values again in after.txt. A
+ * Last it writes the exit statuses and the values again in after.txt. A
  * run still going after 20 seconds is stopped (status 124). Exits 250 when
  * the helper itself fails. */
 #include <windows.h>
@@ -22,9 +22,7 @@
 #define TOOLS "C:\\e2e-tools\\"
 
 static void check(BOOL ok, const char *what) {
-    if (ok) return;
-    fprintf(stderr, "helper: %s (error %lu)\n", what, GetLastError());
-    exit(250);
+    if (!ok) fprintf(stderr, "helper: %s (error %lu)\n", what, GetLastError()), exit(250);
 }
 
 static HKEY open_key(char scope) {
@@ -75,16 +73,13 @@ int main(int argc, char **argv) {
     static WCHAR again[32768], variable[64] = {0}, wide[256], cwd[MAX_PATH];
     STARTUPINFOW si = {.cb = sizeof si, .dwFlags = STARTF_USESTDHANDLES};
     PROCESS_INFORMATION pi;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
     HANDLE runs[MAXIMUM_WAIT_OBJECTS], *handles[] = {&si.hStdInput, &si.hStdOutput, &si.hStdError};
     DWORD size, status = 250, type;
-    int count = 0, typing = argc >= 8 && (strcmp(argv[5], "-") || strcmp(argv[6], "-"));
-    check(argc >= 8, "usage: helper CWD NAME VALUE OUT KEYS AHEAD LINES");
-    for (int i = 0; i < 3; ++i) {
-        *handles[i] = i == 1 && !strcmp(argv[4], "none") ? NULL : GetStdHandle(STD_INPUT_HANDLE - i);
-        SetHandleInformation(*handles[i], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    }
-    if (typing && argc == 8) { /* Wine gives a program started so a console of its own, with no window */
+    int count = 0, typing = argc >= 7 && (strcmp(argv[4], "-") || strcmp(argv[5], "-"));
+    check(argc >= 7, "usage: helper CWD NAME VALUE KEYS AHEAD LINES");
+    for (int i = 0; i < 3; ++i)
+        SetHandleInformation(*handles[i] = GetStdHandle(STD_INPUT_HANDLE - i), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    if (typing && argc == 7) { /* Wine gives a program started so a console of its own, with no window */
         si.hStdInput = NULL;
         check(CreateProcessW(NULL, wcscat(wcscpy(again, GetCommandLineW()), L" console"), NULL, NULL, TRUE,
                              CREATE_NO_WINDOW, NULL, NULL, &si, &pi), "no console");
@@ -93,27 +88,23 @@ int main(int argc, char **argv) {
         return (int)status;
     }
     if (typing) si.hStdInput = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           &inherit, OPEN_EXISTING, 0, NULL);
-    if (strcmp(argv[6], "-")) type_keys(si.hStdInput, argv[6]);
-    for (const char *s = "um"; *s; ++s) {
-        HKEY key = open_key(*s);
-        RegDeleteValueW(key, L"Path");
-        RegDeleteValueW(key, L"Path_wayFOLD_BACKUP");
-        RegCloseKey(key);
-    }
+                                           &(SECURITY_ATTRIBUTES){sizeof(SECURITY_ATTRIBUTES), NULL, TRUE}, OPEN_EXISTING, 0, NULL);
+    if (strcmp(argv[5], "-")) type_keys(si.hStdInput, argv[5]);
     for (FILE *in = fopen(TOOLS "values.txt", "r"); in && fgets(line, sizeof line, in); hex[0] = 0) {
-        sscanf(line, "%1s %255s %lu %s", scope, name, &type, hex);
+        int set = sscanf(line, "%1s %255s %lu %s", scope, name, &type, hex) >= 3;
         MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 256);
         HKEY key = open_key(*scope);
         unhex(hex, bytes, &size);
-        check(!RegSetValueExW(key, wide, 0, type, bytes, size), "no value set");
+        check(set ? !RegSetValueExW(key, wide, 0, type, bytes, size) : (RegDeleteValueW(key, wide), TRUE), "no value set");
         RegCloseKey(key);
     }
     if (strcmp(argv[2], "-"))
         SetEnvironmentVariableW(wcsncpy(variable, (WCHAR *)unhex(argv[2], bytes, &size), 63), (WCHAR *)unhex(argv[3], (BYTE *)line, &size));
-    list(fopen(TOOLS "before.txt", "w"));
+    FILE *before = fopen(TOOLS "before.txt", "w");
+    fputc('\n', before);
+    list(before);
     MultiByteToWideChar(CP_ACP, 0, argv[1], -1, cwd, MAX_PATH);
-    for (char *h = strtok(argv[7], ","); h && count < MAXIMUM_WAIT_OBJECTS; h = strtok(NULL, ","), runs[count++] = pi.hProcess)
+    for (char *h = strtok(argv[6], ","); h && count < MAXIMUM_WAIT_OBJECTS; h = strtok(NULL, ","), runs[count++] = pi.hProcess)
         /* Under load Wine now and then fails a start with an internal error before
          * the program ran any of its code: such a start is tried again. */
         for (int attempt = 1; !CreateProcessW(L"" TOOLS "wayfold.exe", (WCHAR *)unhex(h, bytes, &size), NULL, NULL,
@@ -121,11 +112,10 @@ int main(int argc, char **argv) {
             check(GetLastError() == ERROR_INTERNAL_ERROR && attempt < 5, "cannot start the program");
     for (int waited = 300; WaitForMultipleObjects(count, runs, TRUE, 300) == WAIT_TIMEOUT; waited += 300) {
         for (int i = 0; waited > 20000 && i < count; ++i) TerminateProcess(runs[i], 124);
-        if (waited >= 600 && strcmp(argv[5], "-")) type_keys(si.hStdInput, argv[5]);
+        if (waited >= 600 && strcmp(argv[4], "-")) type_keys(si.hStdInput, argv[4]);
     }
     FILE *after = fopen(TOOLS "after.txt", "w");
-    fprintf(after, "%u %lx", GetACP(), GetThreadLocale());
-    for (int i = 0; i < count; ++i) GetExitCodeProcess(runs[i], &status), fprintf(after, " %lu", status);
+    for (int i = 0; i < count; ++i) GetExitCodeProcess(runs[i], &status), fprintf(after, "%lu ", status);
     fputc('\n', after);
     list(after);
     return 0;

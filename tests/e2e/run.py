@@ -6,14 +6,13 @@
 # root, unless "cwd" gives its =X: entry), standard output a file; keys are
 # written into its console as records. Also: many runs at once on one Path.
 # WAYFOLD_EXE: the exe under test (else the one built); WAYFOLD_HELPER.
-import os, re, shutil, subprocess, sys, tempfile, unittest
+import os, pathlib, re, shutil, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import transcript  # noqa: E402
 
-BUILT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "windows")
-EXE = os.environ.get("WAYFOLD_EXE") or os.environ.get("WAYFOLD_BUILT_EXE") or BUILT + "/wayfold.exe"
-HELPER = os.environ.get("WAYFOLD_HELPER") or BUILT + "/e2e/helper.exe"
+BUILT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "windows", "")
+EXE, HELPER = os.environ.get("WAYFOLD_EXE") or os.environ.get("WAYFOLD_BUILT_EXE") or BUILT + "wayfold.exe", os.environ.get("WAYFOLD_HELPER") or BUILT + "e2e/helper.exe"
 WINE, WINESERVER = shutil.which("wine64") or "/usr/lib/wine/wine64", shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
 
@@ -34,9 +33,7 @@ class EndToEnd(unittest.TestCase):
         cls.devices, cls.tools = root + "/prefix/dosdevices", root + "/prefix/drive_c/e2e-tools"
         os.unlink(cls.devices + "/z:")  # the Unix tree: no run may write outside
         os.makedirs(cls.tools)
-        for program in (EXE, HELPER):
-            shutil.copy(program, cls.tools)
-        cls.baseline = set(os.listdir(cls.devices + "/c:"))
+        cls.baseline = [shutil.copy(program, cls.tools) for program in (EXE, HELPER)] and set(os.listdir(cls.devices + "/c:"))
         # The services Wine starts with the first program stay up, holding its
         # standard handles: let them hold these, not a run's pipes.
         subprocess.run([WINE, cls.tools + "/wayfold.exe", "/?"], env=cls.env, **QUIET)
@@ -59,55 +56,46 @@ class EndToEnd(unittest.TestCase):
                 found.add(("\\" if device == "unc" else device.upper()) + at[len(top):].replace("/", "\\").upper())
         return found
 
-    def reset(self, drives=("unc", "Y")):  # a drive letter, or "unc" for the network shares
+    def launch(self, values, lines, locale=("fr_FR", "fr_FR"), keys="-", ahead="-", cwd=("-", "-"), drives=(), folders=()):
+        """Sets the machine up (C: as it was, the drives Y and unc for the network shares, and those given, with
+        these folders and values), starts the command lines at once; what they did, as transcript.py reads it."""
         for name in set(os.listdir(self.devices)) - {"c:"}:
             os.unlink(self.devices + "/" + name)
-        for name in set(os.listdir(self.devices + "/c:")) - self.baseline:
-            shutil.rmtree(self.devices + "/c:/" + name) if os.path.isdir(self.unix("C:\\" + name)) \
-                else os.remove(self.unix("C:\\" + name))
-        shutil.rmtree(self.root + "/drives", ignore_errors=True)
-        for name in drives:
+        for path in [self.devices + "/c:/" + n for n in set(os.listdir(self.devices + "/c:")) - self.baseline] + [self.root + "/drives"]:
+            shutil.rmtree(path, ignore_errors=True)
+        for name in ("unc", "Y", *drives):
             os.makedirs(self.root + "/drives/" + name)
             os.symlink(self.root + "/drives/" + name, self.devices + "/" + (name.lower() + ":" if len(name) == 1 else name))
-
-    def launch(self, values, lines, locale=("fr_FR", "fr_FR"), keys="-", ahead="-", cwd=("-", "-"), stdout="file"):
-        """Sets the values, starts the command lines at once; what they did, as transcript.py reads it."""
-        with open(self.tools + "/values.txt", "w") as f:
-            f.write("".join("%s %s %d %s\n" % (s, n, k, d.hex()) for (s, n), (k, d) in values.items()))
+        for folder in folders:
+            os.makedirs(self.unix(folder), exist_ok=True)
+        with open(self.tools + "/values.txt", "w") as f:  # the Path and its backup gone first, of both keys
+            f.write("".join("%s %s -\n" % (s, n) for s in "um" for n in (transcript.PATH, transcript.BACKUP))
+                    + "".join("%s %s %d %s\n" % (s, n, k, d.hex()) for (s, n), (k, d) in values.items()))
         env = dict(self.env, LC_CTYPE=locale[0] + ".UTF-8" * (locale[0] != "C"), LC_MESSAGES=locale[1] + ".UTF-8")
         folders, wide = self.folders(), lambda text: text.encode("utf-16-le").hex()
-        command = [WINE, self.tools + "/helper.exe", "Y:\\", *cwd, stdout, keys, ahead, ",".join(map(wide, lines))]
+        command = [WINE, self.tools + "/helper.exe", "Y:\\", *cwd, keys, ahead, ",".join(map(wide, lines))]
         with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
             helper = subprocess.run(command, env=env, cwd=self.tools, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.PIPE,
                                     timeout=120)
             out.seek(0)
             printed = out.read()
         self.assertEqual(helper.returncode, 0, helper.stderr)
-        with open(self.tools + "/before.txt", encoding="cp1252") as b, open(self.tools + "/after.txt", encoding="cp1252") as a:
-            before, after = b.read().splitlines(), a.read().splitlines()
-        listing = lambda lines: {(s, n.upper()): (int(k), bytes.fromhex(d))
-                                 for s, n, k, d in (re.fullmatch(r"(.) (.*) (\d+) (.*)", l).groups() for l in lines)}
-        before, (acp, lcid, *statuses), after = listing(before), after[0].split(), listing(after[1:])
+        listing = lambda lines: (lines[0].split(), {(s, n.upper()): (int(k), bytes.fromhex(d)) for s, n, k, d in (
+            re.fullmatch(r"(.) (.*) (\d+) (.*)", l).groups() for l in lines[1:])})  # first what ran, then the values of both keys
+        (_, before), (statuses, after) = (listing(pathlib.Path(self.tools, name).read_text("cp1252").splitlines()) for name in ("before.txt", "after.txt"))
         changed = {k: after.get(k) for k in set(before) | set(after) if before.get(k) != after.get(k)}
         return {"exit": int(statuses[0]), "statuses": list(map(int, statuses)), "out": printed, "err": helper.stderr,
                 "values": {k: v for k, v in {**values, **changed}.items() if v}, "folders": self.folders(),
-                "made": dict.fromkeys(self.folders() - folders), "locale": (int(acp), int(lcid, 16))}
+                "made": dict.fromkeys(self.folders() - folders)}
 
     def test_every_run_ends_as_written(self):
         problems, runs = [], [r for r in transcript.all_runs() if not r.simulated]
         for run in runs:
-            self.reset(["unc", "Y"] + [r for w, r in run.setup if w == "drive"])
-            cwd = ("-", "-")
-            for word, rest in ((w, transcript.chars(r)) for w, r in run.setup):
-                if word in ("folder", "file"):
-                    os.makedirs(self.unix(rest) if word == "folder" else os.path.dirname(self.unix(rest)), exist_ok=True)
-                    open(self.unix(rest), "w").close() if word == "file" else None
-                cwd = tuple(t.encode("utf-16-le").hex() for t in ("=%s:" % rest[0], rest)) if word == "cwd" else cwd
-            got = self.launch(run.before, [run.command], run.locale, run.words.get("keys", "-"),
-                              run.words.get("typeahead", "-"), cwd, run.words.get("stdout", "file"))
-            wanted = (932 if run.locale[0] == "ja_JP" else 1252, 0x411 if run.locale[1] == "ja_JP" else 0x40C)
-            problems += ["%s: %s" % (run.where, p) for p in transcript.compare(run, got) + transcript.invariants(run, got)
-                         + ["Wine ran with code page %d and locale %x" % got["locale"]] * (got["locale"] != wanted)]
+            cwd = [t.encode("utf-16-le").hex() for r in [transcript.chars(run.words["cwd"])] for t in ("=%s:" % r[0], r)] \
+                if "cwd" in run.words else ("-", "-")
+            got = self.launch(run.before, [run.command], run.locale, run.words.get("keys", "-"), run.words.get("typeahead", "-"),
+                              cwd, [r for w, r in run.setup if w == "drive"], [transcript.chars(r) for w, r in run.setup if w == "folder"])
+            problems += ["%s: %s" % (run.where, p) for p in transcript.compare(run, got) + transcript.invariants(run, got)]
         self.assertFalse(problems, "\n".join(["%d runs under Wine" % len(runs)] + problems))
 
     def test_runs_at_once_keep_every_entry(self):
@@ -115,7 +103,6 @@ class EndToEnd(unittest.TestCase):
         # times: every one is added, and the entries already there stay.
         base, wanted = r"C:\base;%SystemRoot%\x", ["C:\\cc\\f%d\\" % n for n in range(48)]
         for trial in range(5):
-            self.reset()
             got = self.launch({("u", "PATH"): (2, base.encode("utf-16-le") + b"\0\0")},
                               ["wayfold %s /S" % folder for folder in wanted])
             path = transcript.text(got["values"][("u", "PATH")])

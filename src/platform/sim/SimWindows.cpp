@@ -10,16 +10,12 @@ namespace {
 
 sim::Machine& m = sim::machine;
 
-std::string Folder(const char* path) { // as Windows compares folder names: in capitals, no trailing '\'
-    const std::string name = sim::Upper(path);
-    return name.substr(0, name.find_last_not_of('\\') + 1);
-}
+std::string Folder(const std::string& path) { return sim::Upper(path.substr(0, path.find_last_not_of('\\') + 1)); } // as compared
 
 // The id of the key, or of its subkey or value NAME, for a call of this kind;
 // empty, with *status, when the call is refused or the handle was not opened
 // for what it needs.
 std::string Id(char kind, os::RegKey key, os::u32 need, const std::string& name, os::Status* status) {
-    if (static_cast<int>(m.Calls.size()) == m.ChangeAfterCall) m.Change();
     m.Calls += kind;
     m.OutOfTurn += !m.InTurn;
     const auto it = m.Handles.find(key);
@@ -46,13 +42,6 @@ os::Status Written() {
     return os::ErrorSuccess;
 }
 
-template <typename Text> // the size asked for, or the text into the caller's buffer
-int Deliver(const Text& text, typename Text::value_type* out, int capacity) {
-    const int n = static_cast<int>(text.size());
-    if (capacity >= n) std::copy(text.begin(), text.end(), out);
-    return capacity == 0 || capacity >= n ? n : 0;
-}
-
 } // namespace
 
 void sim::AddKey(const std::string& id) {
@@ -66,13 +55,8 @@ std::string sim::Upper(std::string text) { // as far as ASCII goes
 
 namespace os {
 
-Status RegCreateKeyExA(RegKey key, const char* subKey, u32, char*, u32, u32 access, void*, RegKey* result, u32*) {
-    return Open('C', key, subKey, access, result);
-}
-
-Status RegOpenKeyExA(RegKey key, const char* subKey, u32, u32 access, RegKey* result) {
-    return Open('O', key, subKey, access, result);
-}
+Status RegCreateKeyExA(RegKey key, const char* sub, u32, char*, u32, u32 access, void*, RegKey* result, u32*) { return Open('C', key, sub, access, result); }
+Status RegOpenKeyExA(RegKey key, const char* sub, u32, u32 access, RegKey* result) { return Open('O', key, sub, access, result); }
 
 Status RegQueryValueExW(RegKey key, const wchar* name, u32*, u32* type, unsigned char* data, u32* size) {
     Status status; // (the names the command queries are ASCII)
@@ -103,10 +87,8 @@ Status RegDeleteValueA(RegKey key, const char* name) {
 }
 
 Status RegCloseKey(RegKey key) { return key > 0xFFFF || !m.Handles.erase(key) ? 6 : ErrorSuccess; }
-
 Handle GetStdHandle(u32 which) { return which; } // a standard handle is its own number
-
-u32 GetFileType(Handle file) { return file == StdOutputHandle ? m.StdOutType : FileTypeChar; }
+u32 GetFileType(Handle file) { return file == StdOutputHandle ? FileTypeDisk : FileTypeChar; }
 
 bool WriteFile(Handle file, const void* data, u32 size, u32* written) { // a failing one, or one writing nothing
     const int number = file == StdOutputHandle ? ++m.StdOutWrites : 0;
@@ -117,35 +99,21 @@ bool WriteFile(Handle file, const void* data, u32 size, u32* written) { // a fai
 }
 
 bool FlushConsoleInputBuffer(Handle) { return false; } // no console: the question is answered no
-
-bool ReadConsoleInputA(Handle, InputRecord*, u32, u32* read) {
-    m.OutOfTurn += m.InTurn; // a slow answer would hold up every other run
-    *read = 0;
-    return false;
-}
-
+bool ReadConsoleInputA(Handle, InputRecord*, u32, u32* read) { return *read = 0, false; }
 u32 GetLastError() { return m.LastError; }
-
-bool CharToOemBuffA(const char* source, char* target, u32 length) { std::copy(source, source + length, target); return true; }
-
+bool CharToOemBuffA(const char* source, char* target, u32 length) { return std::copy(source, source + length, target) != nullptr; }
 u32 CharUpperBuffA(char* text, u32 length) { return sim::Upper({text, length}).copy(text, length); }
 
-int MultiByteToWideChar(u32, u32, const char* text, int length, wchar* wide, int wideLength) {
-    return Deliver(std::u16string(text, text + length), wide, wideLength); // as far as ASCII goes
-}
+std::u16string ToWide(const std::string& text) { return {text.begin(), text.end()}; } // as far as ASCII goes
 
-int WideCharToMultiByte(u32, u32, const wchar* wide, int length, char* text, int textLength, const char*, bool*) {
-    std::string ansi; // a character 1252 lacks becomes '?' (or a near letter)
-    for (int i = 0; i < length; ++i) ansi += wide[i] < 0x80 ? static_cast<char>(wide[i]) : '?';
-    return Deliver(ansi, text, textLength);
+std::string ToAnsi(const std::u16string& wide) { // a character 1252 lacks becomes '?' (or a near letter)
+    std::string ansi;
+    for (char16_t c : wide) ansi += c < 0x80 ? static_cast<char>(c) : '?';
+    return ansi;
 }
 
 const wchar* GetCommandLineW() { return m.CommandLine.c_str(); }
-
-u32 GetModuleFileNameA(void*, char* name, u32 size) {
-    return static_cast<u32>(std::strlen(std::strncpy(name, "C:\\outils\\wayfold.exe", size)));
-}
-
+u32 GetModuleFileNameA(void*, char* name, u32 size) { return std::strlen(std::strncpy(name, "C:\\outils\\wayfold.exe", size)); }
 u32 GetFileAttributesA(const char* path) { return m.Folders.count(Folder(path)) ? FileAttributeDirectory : InvalidFileAttributes; }
 
 bool CreateDirectoryA(const char* path, SecurityAttributes* security) { // in a folder that exists
@@ -163,22 +131,13 @@ u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar**) { // o
 }
 
 bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32, void** descriptor, u32*) {
-    *descriptor = m.NoDescriptor ? nullptr : new std::string(sddl);
-    return *descriptor != nullptr;
+    return (*descriptor = m.NoDescriptor ? nullptr : new std::string(sddl)) != nullptr;
 }
-
 void* LocalFree(void* memory) { delete static_cast<std::string*>(memory); return nullptr; }
-
 Handle CreateMutexW(SecurityAttributes*, bool, const wchar*) { return 0x4D; }
-
-u32 WaitForSingleObject(Handle, u32) { // 0x102: timed out
-    return (m.InTurn = m.Mutex != 1) ? (m.Mutex ? WaitAbandoned : WaitObject0) : 0x102;
-}
-
+u32 WaitForSingleObject(Handle, u32) { return (m.InTurn = m.Mutex != 1) ? (m.Mutex ? WaitAbandoned : WaitObject0) : 0x102; } // timed out
 bool ReleaseMutex(Handle) { return !(m.InTurn = false); }
-
 bool CloseHandle(Handle) { return true; }
-
 bool GetCPInfo(u32, CpInfo* info) { *info = CpInfo{1, {}}; return true; } // no lead bytes
 
 } // namespace os

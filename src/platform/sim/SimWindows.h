@@ -1,7 +1,7 @@
 // A small simulated Windows behind platform/Platform.h, for what Wine cannot
 // show: any registry call refused, the process killed after a write, another
-// program changing the Path or holding the lock, the descriptor a folder is
-// made with, a console write that fails. Where it stands in for Windows it
+// run holding the lock, the descriptor a folder is made with, a console write
+// that fails. Where it stands in for Windows it
 // does as Windows does for the texts and names those tests give it (ASCII):
 // registry texts kept in UTF-16, names compared without regard to case, a key
 // handle allowing only what it was opened for, a folder made only in one that
@@ -29,25 +29,21 @@ struct Machine {
     // in capitals; the open handles (the roots too) -> key and access.
     std::set<std::string> RegistryKeys{"HKCU", "HKLM"};
     std::map<std::string, Value> Values;
-    std::map<os::RegKey, std::pair<std::string, os::u32>> Handles{{os::HKeyCurrentUser, {"HKCU", ~0u}},
-                                                                  {os::HKeyLocalMachine, {"HKLM", ~0u}}};
+    std::map<os::RegKey, std::pair<std::string, os::u32>> Handles{{os::HKeyCurrentUser, {"HKCU", ~0u}}, {os::HKeyLocalMachine, {"HKLM", ~0u}}};
     std::string Calls;                 // a letter a call: Open, Create, Query, Set, Delete
-    int Writes = 0;                    // sets and deletes
-    int FailCall = 0, FailStatus = 5;  // this call (from 1) gets this status: 5 denied,
-                                       // 2 not found (another program deleted the value)
-    int DieAfterWrite = 0, ChangeAfterCall = -1;
-    std::function<void()> Die, Change; // the process killed; another program's change
-    int Mutex = 0;                     // the lock: free, held by another run, abandoned
-    bool InTurn = false;               // this run holds it
-    int OutOfTurn = 0;                 // registry calls out of turn, questions in turn
+    // Writes: sets and deletes. This call (from 1) gets this status: 5 denied, 2 not found (another
+    // program deleted the value). The process is killed after this write.
+    int Writes = 0, FailCall = 0, FailStatus = 5, DieAfterWrite = 0;
+    std::function<void()> Die;
+    // The lock: free, held by another run, abandoned; whether this run holds it; calls made out of turn.
+    int Mutex = 0, OutOfTurn = 0;
+    bool InTurn = false, NoDescriptor = false; // (none can be built)
 
-    os::u32 StdOutType = os::FileTypeDisk;
-    std::string StdOut, StdErr;
+    std::string StdOut, StdErr;        // standard output a file
     int StdOutWrites = 0, FailStdOutWrite = 0; // that write to standard output fails (-N: writes nothing)
     std::u16string CommandLine;
     std::set<std::string> Folders{"C:"}; // in capitals, without trailing '\'
     std::map<std::string, std::string> Made; // folder made -> its descriptor's SDDL
-    bool NoDescriptor = false;         // none can be built
     os::u32 LastError = 0;
 };
 extern Machine machine;
