@@ -10,6 +10,9 @@ const char16_t kMutexName[] = u"Global\\wayFOLD-Path";
 // Any user may wait for it and release it, whoever made it: a user's run and
 // an administrator's /K run then take turns too, instead of failing at once.
 const char kMutexSddl[] = "D:(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)(A;;0x100001;;;AU)";
+// Waiting and releasing (SYNCHRONIZE | MUTEX_MODIFY_STATE) are all a run asks:
+// asking for more, a standard user could not open the mutex of another run.
+constexpr os::u32 kMutexAccess = 0x100001;
 
 os::Handle mutex = 0;
 
@@ -20,7 +23,7 @@ bool LockVariable() {
     os::ConvertStringSecurityDescriptorToSecurityDescriptorA(kMutexSddl, os::SddlRevision1,
                                                              &descriptor, nullptr);
     os::SecurityAttributes security{descriptor};
-    mutex = os::CreateMutexW(descriptor ? &security : nullptr, false, kMutexName);
+    mutex = os::CreateMutexExW(descriptor ? &security : nullptr, kMutexName, kMutexAccess);
     if (descriptor) os::LocalFree(descriptor);
     if (mutex) {
         const os::u32 waited = os::WaitForSingleObject(mutex, kWaitMilliseconds);

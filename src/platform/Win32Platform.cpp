@@ -152,10 +152,10 @@ u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar** filePar
                               reinterpret_cast<LPWSTR*>(filePart));
 }
 
-Handle CreateMutexW(SecurityAttributes* security, bool initialOwner, const wchar* name) {
+Handle CreateMutexExW(SecurityAttributes* security, const wchar* name, u32 access) {
     SECURITY_ATTRIBUTES attributes;
     return reinterpret_cast<Handle>(
-        ::CreateMutexW(ToAttributes(security, attributes), initialOwner, reinterpret_cast<LPCWSTR>(name)));
+        ::CreateMutexExW(ToAttributes(security, attributes), reinterpret_cast<LPCWSTR>(name), 0, access));
 }
 
 u32 WaitForSingleObject(Handle object, u32 milliseconds) {

@@ -134,7 +134,8 @@ bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32,
     return (*descriptor = m.NoDescriptor ? nullptr : new std::string(sddl)) != nullptr;
 }
 void* LocalFree(void* memory) { delete static_cast<std::string*>(memory); return nullptr; }
-Handle CreateMutexW(SecurityAttributes*, bool, const wchar*) { return 0x4D; }
+// Another run's mutex opens for a standard user with the rights its descriptor gives every user.
+Handle CreateMutexExW(SecurityAttributes*, const wchar*, u32 access) { return m.Mutex && (access & ~0x100001u) ? 0 : 0x4D; }
 u32 WaitForSingleObject(Handle, u32) { return (m.InTurn = m.Mutex != 1) ? (m.Mutex ? WaitAbandoned : WaitObject0) : 0x102; } // timed out
 bool ReleaseMutex(Handle) { return !(m.InTurn = false); }
 bool CloseHandle(Handle) { return true; }
