@@ -146,7 +146,7 @@ def invariants(run, got, old=None):  # what holds of any run; old: the Path as t
     if got["exit"] == 0 and run.folder and run.folder not in {e.upper().rstrip("\\") for e in text(new).split(";")} & got["folders"]:
         problems.append("exit 0, but no entry of %s names the folder %s" % (shown(new), run.folder))
     if got.get("outofturn"):  # (simulated only)
-        problems.append("%(outofturn)d registry calls out of turn or keys left open" % got)
+        problems.append("%(outofturn)d registry calls out of turn, or keys or the lock left open" % got)
     return problems
 
 

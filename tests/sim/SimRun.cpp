@@ -19,7 +19,7 @@ const std::string kKeys[] = {"HKCU\\ENVIRONMENT", "HKLM\\SYSTEM\\CURRENTCONTROLS
 
 [[noreturn]] void Report(const json& status) {
     json out{{"exit", status}, {"out", Bytes(m.StdOut.begin(), m.StdOut.end())}, {"err", Bytes(m.StdErr.begin(), m.StdErr.end())},
-             {"calls", m.Calls}, {"writes", m.Writes}, {"outofturn", m.OutOfTurn + (m.Handles.size() - 2) * !status.is_null()},
+             {"calls", m.Calls}, {"writes", m.Writes}, {"outofturn", m.OutOfTurn + (m.Handles.size() - 2 + m.InTurn) * !status.is_null()},
              {"folders", m.Folders}, {"made", m.Made}, {"values", json::array()}};
     for (const auto& [id, value] : m.Values) // those of the user's (u) or all users' (m) Environment key
         for (int scope : {0, 1})
