@@ -110,8 +110,8 @@ bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 
 void* LocalFree(void* memory);
 
 // A mutex shared by every process of the machine (kernel32)
-// Created or opened with the access asked for (CreateMutexW asks all access of a
-// mutex that exists, which its descriptor may refuse)
+// Created, or opened with the access asked for: CreateMutexW would ask all
+// access of a mutex that exists, which its descriptor may refuse.
 Handle CreateMutexExW(SecurityAttributes* security, const wchar* name, u32 access);
 u32 WaitForSingleObject(Handle object, u32 milliseconds);
 bool ReleaseMutex(Handle mutex);

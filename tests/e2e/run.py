@@ -83,10 +83,9 @@ class EndToEnd(unittest.TestCase):
         listing = lambda lines: (lines[0].split(), {(s, n.upper()): (int(k), bytes.fromhex(d)) for s, n, k, d in (
             re.fullmatch(r"(.) (.*) (\d+) (.*)", l).groups() for l in lines[1:])})  # first what ran, then the values of both keys
         (_, before), (statuses, after) = (listing(pathlib.Path(self.tools, name).read_text("cp1252").splitlines()) for name in ("before.txt", "after.txt"))
-        changed = {k: after.get(k) for k in set(before) | set(after) if before.get(k) != after.get(k)}
+        changed, now = {k: after.get(k) for k in set(before) | set(after) if before.get(k) != after.get(k)}, self.folders()
         return {"exit": int(statuses[0]), "statuses": list(map(int, statuses)), "out": printed, "err": helper.stderr,
-                "values": {k: v for k, v in {**values, **changed}.items() if v}, "folders": self.folders(),
-                "made": dict.fromkeys(self.folders() - folders)}
+                "values": {k: v for k, v in {**values, **changed}.items() if v}, "folders": now, "made": dict.fromkeys(now - folders)}
 
     def test_every_run_ends_as_written(self):
         problems, runs = [], [r for r in transcript.all_runs() if not r.simulated]

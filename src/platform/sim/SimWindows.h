@@ -1,11 +1,11 @@
 // A small simulated Windows behind platform/Platform.h, for what Wine cannot
 // show: any registry call refused, the process killed after a write, another
 // run holding the lock, the descriptor a folder is made with, a console write
-// that fails. Where it stands in for Windows it
-// does as Windows does for the texts and names those tests give it (ASCII):
-// registry texts kept in UTF-16, names compared without regard to case, a key
-// handle allowing only what it was opened for, a folder made only in one that
-// exists, no console input.
+// that fails. Where it stands in for Windows it does as Windows does for the
+// texts and names those tests give it (ASCII): registry texts kept in UTF-16,
+// names compared without regard to case, a key handle allowing only what it
+// was opened for, another run's lock opened with a standard user's rights, a
+// folder made only in one that exists, no console input.
 #pragma once
 
 #include "platform/Platform.h"
