@@ -47,12 +47,11 @@ bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, Value
 bool FetchText(os::RegKey root, const std::string& valuePath, std::uint32_t type,
                std::string& text, bool& notAnsi) {
     notAnsi = false;
-    unsigned char* data = nullptr;
-    std::uint32_t size = 0;
-    if (!FetchRawValue(root, valuePath, type, data, size)) return false;
+    std::vector<unsigned char> data;
+    if (!FetchRawValue(root, valuePath, type, data)) return false;
+    const std::size_t size = data.size();
     std::u16string wide(size / 2, u'\0');
-    if (size > 1) std::memcpy(wide.data(), data, wide.size() * 2);
-    delete[] data;
+    if (size > 1) std::memcpy(wide.data(), data.data(), wide.size() * 2);
     // Every trailing zero goes, not just one: a value stored without its
     // terminator keeps its last character, one stored with two does not keep a
     // zero inside the text.
@@ -86,23 +85,21 @@ bool PutRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t ty
 }
 
 bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t expectedType,
-                   unsigned char*& data, std::uint32_t& size) {
+                   std::vector<unsigned char>& data) {
     return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
         const std::u16string wideName = os::ToWide(name);
         os::u32 type = 0, needed = 0;
         if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &needed) !=
             os::ErrorSuccess)
             return false;
-        unsigned char* buffer = needed ? new unsigned char[needed] : nullptr;
+        std::vector<unsigned char> buffer(needed);
         os::u32 got = needed;
-        if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, buffer, &got) !=
+        if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, buffer.data(), &got) !=
                 os::ErrorSuccess ||
-            type != expectedType) {
-            delete[] buffer;
+            type != expectedType)
             return false;
-        }
-        data = buffer;
-        size = got;
+        buffer.resize(got);
+        data.swap(buffer);
         return true;
     });
 }

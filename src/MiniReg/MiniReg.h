@@ -7,13 +7,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 bool PutRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t type,
                  const unsigned char* data, std::uint32_t size);
-// On success data is a new[]-allocated buffer owned by the caller, holding the
-// bytes as stored: texts in UTF-16.
+// On success data holds the bytes as stored: texts in UTF-16.
 bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t expectedType,
-                   unsigned char*& data, std::uint32_t& size);
+                   std::vector<unsigned char>& data);
 bool PutSzValue(os::RegKey root, const std::string& valuePath, const std::string& text);
 bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::string& text);
 // The text of a REG_SZ or REG_EXPAND_SZ value in the ANSI code page. On

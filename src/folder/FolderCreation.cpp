@@ -1,9 +1,9 @@
 #include "folder/FolderCreation.h"
 
-#include "folder/PathText.h"
-#include "front/Console.h"
-#include "front/ProgramState.h"
-#include "front/RuntimeError.h"
+#include "common/PathText.h"
+#include "common/Console.h"
+#include "common/ProgramState.h"
+#include "common/RuntimeError.h"
 #include "platform/Platform.h"
 
 #include <vector>
@@ -18,13 +18,6 @@ constexpr int kPathNotFound = 3;
 // own it too: an owner may always rewrite the permissions, and Windows gives
 // that owner only to a process with administrator rights.
 const char kMachineFolderSddl[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-
-std::string WithoutTrailingBackslashes(std::string path) {
-    for (std::string shorter = DropTrailingBackslash(path); shorter != path;
-         shorter = DropTrailingBackslash(path))
-        path = shorter;
-    return path;
-}
 
 } // namespace
 
@@ -43,8 +36,8 @@ bool EnsureFolder(std::string folder) {
         }
         if (result) {
             PrintLine("");
-            PrintFormatted(made ? "Le chemin %s a \xE9t\xE9 cr\xE9\xE9."
-                                : "Le chemin %s existe d\xE9j\xE0 sur le lecteur.",
+            PrintFormatted(made ? "Le chemin %s a été créé."
+                                : "Le chemin %s existe déjà sur le lecteur.",
                            folder);
             PrintLine("");
         }
@@ -56,21 +49,21 @@ bool EnsureFolder(std::string folder) {
 }
 
 void ReportCreationError(const std::string& folder) {
-    PrintFormatted("Erreur dans la cr\xE9" "ation du dossier %s", folder);
+    PrintFormatted("Erreur dans la création du dossier %s", folder);
 }
 
 bool CreateFolderTree(const std::string& path, void* descriptor) {
-    if (path.empty()) RaiseInOutError(kPathNotFound, "Impossible de cr\xE9" "er le r\xE9pertoire");
+    if (path.empty()) RaiseInOutError(kPathNotFound, "Impossible de créer le répertoire");
     // Up from the folder to its first level that exists (a bare drive is taken
     // as present), then the missing ones, outermost first. Every trailing
     // backslash goes: with one left, a level would be its own parent.
     std::vector<std::string> missing;
-    for (std::string level = WithoutTrailingBackslashes(path);
+    for (std::string level = DropTrailingBackslashes(path);
          level.size() >= 3 && !FolderExists(level);) {
         std::string parent = DirectoryPart(level);
         if (parent == level) break;
         missing.push_back(level);
-        level = WithoutTrailingBackslashes(parent);
+        level = DropTrailingBackslashes(parent);
     }
     bool made = false;
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {

@@ -1,9 +1,9 @@
 #include "folder/FolderValidation.h"
 
 #include "folder/FolderCreation.h"
-#include "folder/PathText.h"
-#include "front/Console.h"
-#include "front/ProgramState.h"
+#include "common/PathText.h"
+#include "common/Console.h"
+#include "common/ProgramState.h"
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
 
@@ -40,10 +40,10 @@ bool IsInvalidLevel(const std::string& level) {
 // and says why it is refused. The name shown is the folder without its first
 // three bytes and its trailing backslash.
 bool CheckName(const std::string& folder) {
-    // (For the root "C:\" the count wraps round and the name is empty.)
-    const std::string name = folder.substr(3, folder.size() - 4);
+    // Past "C:\" and before the trailing backslash; the root "C:\" has none.
+    const std::string name = folder.size() > 4 ? folder.substr(3, folder.size() - 4) : "";
     if (name.find_first_not_of('\\') == std::string::npos) { // the drive's root, however written
-        PrintConverted("Le dossier n'est pas sp\xE9" "cifi\xE9.");
+        PrintConverted("Le dossier n'est pas spécifié.");
         return false;
     }
     const std::size_t levelsFrom = DrivePart(folder).size();
@@ -66,7 +66,7 @@ bool CheckName(const std::string& folder) {
         i += length - 1;
     }
     if (invalidInName || invalidInFolder) {
-        PrintFormatted("Le dossier %s contient un caract\xE8re invalide.",
+        PrintFormatted("Le dossier %s contient un caractère invalide.",
                        invalidInName ? name : folder);
         return false;
     }
@@ -90,13 +90,13 @@ bool ValidateFolder(std::string& folder) {
     std::string delimited = AddTrailingBackslash(folder);
     std::string drive = DrivePart(delimited);
     if (drive.empty()) {
-        PrintConverted("L'unit\xE9 n'est pas sp\xE9" "cifi\xE9" "e.");
+        PrintConverted("L'unité n'est pas spécifiée.");
         return false;
     }
     // A drive's root: "C:" alone names the current folder of C:, which may
     // have been deleted.
     if (!FolderExists(drive[1] == ':' ? drive + '\\' : drive)) {
-        PrintFormatted("L'unit\xE9 %s n'est pas valide.", drive);
+        PrintFormatted("L'unité %s n'est pas valide.", drive);
         return false;
     }
     folder = delimited;
@@ -112,8 +112,7 @@ bool ValidateFolder(std::string& folder) {
             return false;
         }
         if (!ToAnsiExactly(full, folder)) {
-            PrintFormatted("Le dossier courant de l'unit\xE9 %s contient des caract\xE8res hors de la "
-                           "page de code ANSI.", drive);
+            PrintFormatted("Le dossier courant de l'unité %s contient des caractères hors de la page de code ANSI.", drive);
             return false;
         }
     }
@@ -125,5 +124,5 @@ bool ValidateFolder(std::string& folder) {
     }
     PrintLine(" ");
     PrintConverted(folder);
-    return AskConfirmation("Confirmez l'ajout et la cr\xE9" "ation du dossier");
+    return AskConfirmation("Confirmez l'ajout et la création du dossier");
 }

@@ -1,8 +1,8 @@
 #include "front/CommandLine.h"
+#include "front/Usage.h"
 
-#include "folder/PathText.h"
-#include "front/Console.h"
-#include "front/ProgramState.h"
+#include "common/Console.h"
+#include "common/ProgramState.h"
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
 
@@ -10,8 +10,6 @@
 #include <vector>
 
 namespace {
-
-const char kProgramName[] = "wayFOLD";
 
 bool IsBlank(char16_t c) { return c >= 1 && c <= 32; }
 
@@ -75,8 +73,7 @@ bool ParseCommandLine() {
     // An unquoted folder with blanks arrives as several words: taking the
     // first would add another folder than the one meant.
     if (folders.size() > 1) {
-        PrintConverted("Un seul dossier peut \xEAtre indiqu\xE9 (un chemin avec des blancs se met "
-                       "entre guillemets).");
+        PrintConverted("Un seul dossier peut être indiqué (un chemin avec des blancs se met entre guillemets).");
         return false;
     }
     // A character the ANSI code page lacks would name another folder than the
@@ -86,29 +83,4 @@ bool ParseCommandLine() {
         if (FolderArgAltered) FolderArg = os::ToAnsi(folders[0]);
     }
     return true;
-}
-
-void ShowUsage() {
-    const std::string separator = " ";
-    PrintConverted(AsciiUpper(kProgramName) + " " + "v1.0" + " " +
-                   "- Chemin pour variable PATH");
-    PrintConverted("Ajoute un chemin \xE0 la variable PATH et cr\xE9" "e le dossier concern\xE9.");
-    PrintLine(separator);
-    PrintConverted("Syntaxe     : wayfold x:\\chemin [/K] [/R] [/S]");
-    PrintLine(separator);
-    PrintConverted("  x:\\chemin : lecteur et chemin \xE0 ajouter (et cr\xE9" "er) si inexistant");
-    PrintConverted("  /K        : ajoute \xE0 la variable Path de tous les utilisateurs (HKLM)");
-    PrintConverted("  /R        : r\xE9pare \xE9ventuellement le type de la variable Path "
-                   "(REG_EXPAND_SZ)");
-    PrintConverted("  /S        : ajoute et cr\xE9" "e le chemin sans affichage ni confirmation "
-                   "(SILENT)");
-    PrintLine(separator);
-    PrintConverted("              ERRORLEVEL=0 si aucune erreur (dossier et variable)");
-    PrintLine(separator);
-    PrintConverted("              /R peut \xEAtre utilis\xE9 seul sans chemin "
-                   "(r\xE9paration sans ajout)");
-    PrintConverted("              Syntaxe : wayfold /r ou wayfold /k /r");
-    PrintLine(separator);
-    PrintConverted("  Exemples  : wayfold %SystemRoot%\\wayFOLD");
-    PrintConverted("              wayfold \"d:\\common utilities\\our cmds\" /k /r");
 }

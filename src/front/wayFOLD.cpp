@@ -3,11 +3,11 @@
 #include "MiniReg/MiniReg.h"
 #include "folder/FolderCreation.h"
 #include "folder/FolderValidation.h"
-#include "folder/PathText.h"
+#include "common/PathText.h"
 #include "front/CommandLine.h"
-#include "front/Console.h"
-#include "front/ProgramState.h"
-#include "front/RuntimeError.h"
+#include "common/Console.h"
+#include "common/ProgramState.h"
+#include "front/ExceptionReport.h"
 #include "pathvar/AddToVariable.h"
 #include "pathvar/PathList.h"
 #include "pathvar/TypeRepair.h"
@@ -31,11 +31,11 @@ void RepairOnly() {
 // was not, the reason said.
 bool AddToVariable() {
     if (!EnsureVariable(RootKey, ValuePath)) {
-        PrintConverted("Cr\xE9" "ation de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+        PrintConverted("Création de la variable Path échouée (droits requis).");
         return false;
     }
     if (!FetchValueType(RootKey, ValuePath, ValueKind)) {
-        PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
+        PrintConverted("Lecture du type de la variable Path échouée.");
         return false;
     }
     if (ValueKind == os::RegSz) return AddToSzVariable(FolderArg);

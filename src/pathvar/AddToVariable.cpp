@@ -1,8 +1,8 @@
 #include "pathvar/AddToVariable.h"
 
 #include "MiniReg/MiniReg.h"
-#include "front/Console.h"
-#include "front/ProgramState.h"
+#include "common/Console.h"
+#include "common/ProgramState.h"
 #include "pathvar/PathList.h"
 #include "pathvar/TypeRepair.h"
 #include "platform/AnsiText.h"
@@ -29,7 +29,7 @@ bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage, const st
     // Windows reads the variable only up to its first zero: a folder added
     // after one would never be seen.
     if (CurrentPathText.find('\0') != std::string::npos) {
-        PrintConverted("La variable Path contient un caract\xE8re nul (non modifi\xE9" "e).");
+        PrintConverted("La variable Path contient un caractère nul (non modifiée).");
         return false;
     }
     updated = PathListContains(folder, CurrentPathText) ? CurrentPathText
@@ -37,14 +37,14 @@ bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage, const st
     // Too long, the Path reaches no process, the folder with it: refused
     // before anything is written, the repair of /R included.
     if (os::ToWide(updated).size() <= kLongestVariable) return true;
-    PrintConverted("La variable Path d\xE9passerait 32767 caract\xE8res (non modifi\xE9" "e).");
+    PrintConverted("La variable Path dépasserait 32767 caractères (non modifiée).");
     return false;
 }
 
 // The list written back with its type, unless the folder is there already.
 bool Add(const std::string& folder, const std::string& updated, std::uint32_t type) {
     if (updated == CurrentPathText) {
-        PrintFormatted("Le chemin %s existe d\xE9j\xE0 dans la variable Path.", folder);
+        PrintFormatted("Le chemin %s existe déjà dans la variable Path.", folder);
         PrintLine("");
         return true;
     }
@@ -52,7 +52,7 @@ bool Add(const std::string& folder, const std::string& updated, std::uint32_t ty
     if (type == os::RegSz ? PutSzValue(RootKey, ValuePath, NewPathText)
                           : PutExpandSzValue(RootKey, ValuePath, NewPathText))
         return true;
-    PrintConverted("Ecriture de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+    PrintConverted("Ecriture de la variable Path échouée (droits requis).");
     return false;
 }
 
@@ -64,14 +64,14 @@ bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
     // Only a value the registry says is not there gets created: a read refused
     // for any other reason would otherwise replace the user's Path with nothing.
     if (!missing || !PutExpandSzValue(root, valuePath, "")) return false;
-    PrintConverted("La variable Path (inexistante) a \xE9t\xE9 cr\xE9\xE9" "e.");
+    PrintConverted("La variable Path (inexistante) a été créée.");
     PrintLine("");
     return true;
 }
 
 bool AddToExpandSzVariable(const std::string& folder) {
     std::string updated;
-    if (!ReadList(os::RegExpandSz, "La variable Path ne poss\xE8" "de pas le type REG_EXPAND_SZ.",
+    if (!ReadList(os::RegExpandSz, "La variable Path ne possède pas le type REG_EXPAND_SZ.",
                   folder, updated))
         return false;
     return Add(folder, updated, os::RegExpandSz);
@@ -79,13 +79,13 @@ bool AddToExpandSzVariable(const std::string& folder) {
 
 bool AddToSzVariable(const std::string& folder) {
     std::string updated;
-    if (!ReadList(os::RegSz, "La variable Path ne poss\xE8" "de pas le type REG_SZ.", folder, updated))
+    if (!ReadList(os::RegSz, "La variable Path ne possède pas le type REG_SZ.", folder, updated))
         return false;
     if (RepairType) {
         if (!RepairVariableType()) return false;
         return AddToExpandSzVariable(folder);
     }
-    PrintConverted("La variable Path poss\xE8" "de le type REG_SZ (r\xE9paration recommand\xE9" "e).");
+    PrintConverted("La variable Path possède le type REG_SZ (réparation recommandée).");
     PrintLine("");
     return Add(folder, updated, os::RegSz);
 }

@@ -1,14 +1,16 @@
 #include "pathvar/PathList.h"
 
-#include "front/Console.h"
+#include "common/Console.h"
+#include "common/PathText.h"
 #include "platform/Platform.h"
 
 namespace {
 
 // Entries compare without their trailing backslashes and without regard to
-// case, by the user's locale.
+// case, by the user's locale. A two-byte character ending in the byte of '\'
+// (表 on a Japanese system) is no backslash.
 std::string ComparisonForm(const std::string& entry) {
-    std::string form = StripTrailingChar('\\', entry);
+    std::string form = DropTrailingBackslashes(entry);
     if (!form.empty()) os::CharUpperBuffA(form.data(), static_cast<os::u32>(form.size()));
     return form;
 }
@@ -16,12 +18,6 @@ std::string ComparisonForm(const std::string& entry) {
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 } // namespace
-
-std::string StripTrailingChar(char ch, const std::string& text) {
-    std::size_t end = text.size();
-    while (end > 0 && text[end - 1] == ch) --end;
-    return text.substr(0, end);
-}
 
 bool PathListContains(const std::string& folder, const std::string& list) {
     const std::string key = ComparisonForm(folder);
@@ -67,7 +63,7 @@ void ShowPathVariable(const std::string& current, const std::string& updated) {
         decompose = &updated;
     }
     if (decompose->find(';') == std::string::npos) return;
-    PrintConverted("Variable Path (d\xE9" "compos\xE9" "e) :");
+    PrintConverted("Variable Path (décomposée) :");
     std::size_t start = 0;
     for (;;) {
         std::size_t end = decompose->find(';', start);

@@ -3,7 +3,6 @@
 
 #include <string>
 
-std::string StripTrailingChar(char ch, const std::string& text);
 bool PathListContains(const std::string& folder, const std::string& list);
 std::string AppendToPathList(const std::string& list, const std::string& folder);
 void ShowPathVariable(const std::string& current, const std::string& updated);

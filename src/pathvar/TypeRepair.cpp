@@ -1,8 +1,8 @@
 #include "pathvar/TypeRepair.h"
 
 #include "MiniReg/MiniReg.h"
-#include "front/Console.h"
-#include "front/ProgramState.h"
+#include "common/Console.h"
+#include "common/ProgramState.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
@@ -20,12 +20,11 @@ bool ReadVariableText(std::uint32_t type, std::string& text) {
     // Written back, the characters Windows would have mapped to others would
     // change entries that this run did not add.
     if (notAnsi)
-        PrintConverted("La variable Path contient des caract\xE8res hors de la page de code ANSI "
-                       "(non modifi\xE9" "e).");
+        PrintConverted("La variable Path contient des caractères hors de la page de code ANSI (non modifiée).");
     else if (type == os::RegSz)
-        PrintConverted("Lecture de la variable Path REG_SZ \xE9" "chou\xE9" "e.");
+        PrintConverted("Lecture de la variable Path REG_SZ échouée.");
     else
-        PrintConverted("Lecture de la variable Path REG_EXPAND_SZ \xE9" "chou\xE9" "e.");
+        PrintConverted("Lecture de la variable Path REG_EXPAND_SZ échouée.");
     return false;
 }
 
@@ -35,7 +34,7 @@ bool FetchVariableType(std::uint32_t& type) {
         return false;
     }
     if (!FetchValueType(RootKey, ValuePath, type)) {
-        PrintConverted("Lecture du type de la variable Path \xE9" "chou\xE9" "e.");
+        PrintConverted("Lecture du type de la variable Path échouée.");
         return false;
     }
     return true;
@@ -48,32 +47,32 @@ bool RepairVariableType() {
     if (!FetchVariableType(type)) return false;
     if (type == os::RegExpandSz) {
         if (!ReadVariableText(type, CurrentPathText)) return false;
-        PrintConverted("Une r\xE9paration n'est pas n\xE9" "cessaire (REG_EXPAND_SZ d\xE9tect\xE9).");
+        PrintConverted("Une réparation n'est pas nécessaire (REG_EXPAND_SZ détecté).");
         PrintLine("");
         return true;
     }
     if (type != os::RegSz) {
-        PrintConverted("La variable Path ne poss\xE8" "de pas le type REG_SZ (r\xE9paration impossible).");
+        PrintConverted("La variable Path ne possède pas le type REG_SZ (réparation impossible).");
         return false;
     }
     std::string text;
     if (!ReadVariableText(type, text)) return false;
-    PrintConverted("La variable Path poss\xE8" "de le type REG_SZ (r\xE9paration en cours).");
+    PrintConverted("La variable Path possède le type REG_SZ (réparation en cours).");
     const std::string backupPath = ValuePath + kBackupSuffix;
     bool result = false;
     if (!PutSzValue(RootKey, backupPath, text)) {
-        PrintConverted("Sauvegarde de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+        PrintConverted("Sauvegarde de la variable Path échouée (droits requis).");
     } else {
-        PrintConverted("Sauvegarde de la variable REG_SZ effectu\xE9" "e.");
+        PrintConverted("Sauvegarde de la variable REG_SZ effectuée.");
         if (!PutExpandSzValue(RootKey, ValuePath, text)) {
-            PrintConverted("Ecriture de la variable Path \xE9" "chou\xE9" "e (droits requis).");
+            PrintConverted("Ecriture de la variable Path échouée (droits requis).");
         } else {
             result = true;
-            PrintConverted("Modification du type REG_SZ en REG_EXPAND_SZ effectu\xE9" "e.");
+            PrintConverted("Modification du type REG_SZ en REG_EXPAND_SZ effectuée.");
             if (RemoveValue(RootKey, backupPath))
-                PrintConverted("Suppression de la sauvegarde REG_SZ effectu\xE9" "e.");
+                PrintConverted("Suppression de la sauvegarde REG_SZ effectuée.");
             else
-                PrintConverted("Suppression de la sauvegarde REG_SZ \xE9" "chou\xE9" "e.");
+                PrintConverted("Suppression de la sauvegarde REG_SZ échouée.");
         }
     }
     PrintLine("");

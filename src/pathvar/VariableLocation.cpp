@@ -1,6 +1,6 @@
 #include "pathvar/VariableLocation.h"
 
-#include "front/ProgramState.h"
+#include "common/ProgramState.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

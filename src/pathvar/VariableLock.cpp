@@ -1,6 +1,6 @@
 #include "pathvar/VariableLock.h"
 
-#include "front/Console.h"
+#include "common/Console.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -37,6 +37,10 @@ bool LockVariable() {
 
 void UnlockVariable() {
     if (!mutex) return;
+    // Only the owner's release can fail, and this run owns the mutex since its
+    // wait succeeded. Were it to fail all the same, closing the handle and
+    // ending the process leaves the mutex abandoned, which the next run's wait
+    // takes over: no run is kept waiting.
     os::ReleaseMutex(mutex);
     os::CloseHandle(mutex);
     mutex = 0;

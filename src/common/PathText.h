@@ -15,6 +15,8 @@ ByteKind ByteKindAt(const std::string& text, std::size_t i);
 bool IsBackslashAt(const std::string& text, std::size_t i);
 std::string AddTrailingBackslash(const std::string& text);
 std::string DropTrailingBackslash(const std::string& text);
+// Every trailing backslash gone, the second byte of a two-byte character kept.
+std::string DropTrailingBackslashes(const std::string& text);
 std::size_t LastSeparatorPos(const std::string& text); // 0 when none
 std::string DirectoryPart(const std::string& text);
 std::string DrivePart(const std::string& text);

@@ -1,16 +1,11 @@
-#include "front/RuntimeError.h"
+#include "front/ExceptionReport.h"
 
-#include "front/Console.h"
+#include "common/Console.h"
+#include "common/RuntimeError.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
 #include <new>
-
-void RaiseInOutError(int code, const std::string& text) {
-    throw RuntimeError{"EInOutError", code,
-                       text.empty() ? "Erreur d'E/S " + std::to_string(code) : text,
-                       __builtin_return_address(0)};
-}
 
 namespace {
 
@@ -30,7 +25,7 @@ std::string AddressText(const void* address) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 std::string FormatExceptionReport(std::exception_ptr error) {
     const char* className = "Exception";
@@ -44,7 +39,7 @@ std::string FormatExceptionReport(std::exception_ptr error) {
         address = e.address;
     } catch (const std::bad_alloc&) {
         className = "EOutOfMemory";
-        message = "M\xE9moire insuffisante";
+        message = "Mémoire insuffisante";
     } catch (...) {
     }
     std::string report = "Exception " + std::string(className) + " dans le module " +

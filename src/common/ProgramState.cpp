@@ -1,4 +1,4 @@
-#include "front/ProgramState.h"
+#include "common/ProgramState.h"
 
 bool MachineScope = false;
 bool RepairType = false;

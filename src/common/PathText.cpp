@@ -1,4 +1,4 @@
-#include "folder/PathText.h"
+#include "common/PathText.h"
 
 #include "platform/Platform.h"
 
@@ -43,6 +43,12 @@ std::string AddTrailingBackslash(const std::string& text) {
 
 std::string DropTrailingBackslash(const std::string& text) {
     return IsBackslashAt(text, text.size()) ? text.substr(0, text.size() - 1) : text;
+}
+
+std::string DropTrailingBackslashes(const std::string& text) {
+    std::size_t end = text.size();
+    while (IsBackslashAt(text, end)) --end;
+    return text.substr(0, end);
 }
 
 std::size_t LastSeparatorPos(const std::string& text) {

@@ -1,7 +1,7 @@
-#include "front/Console.h"
+#include "common/Console.h"
 
-#include "front/ProgramState.h"
-#include "front/RuntimeError.h"
+#include "common/ProgramState.h"
+#include "common/RuntimeError.h"
 #include "platform/Platform.h"
 
 #include <cstddef>
@@ -90,6 +90,8 @@ bool AskConfirmation(const std::string& question) {
     // A key typed before the question was seen never answers it. Dropped
     // once: dropping again before each read would lose the letter that comes
     // in one batch behind a Shift.
+    // It fails only where input is no console; the read below then fails too
+    // and the question is answered no.
     os::FlushConsoleInputBuffer(StdInHandle);
     char answer = 0;
     for (;;) {
