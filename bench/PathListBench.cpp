@@ -49,7 +49,7 @@ void Contains(benchmark::State& state) {
 
 void Append(benchmark::State& state) {
     const auto lists = Copies(state);
-    std::vector<std::string> results(lists.size()); // each new list lands in cold memory too
+    std::vector<std::string> results(lists.size());  // each new list lands in cold memory too
     std::size_t i = 0;
     for (auto _ : state) {
         results[i] = AppendToPathList(lists[i], "D:\\Absent\\");
@@ -73,7 +73,7 @@ BENCHMARK(Append)->Apply(Sizes);
 
 // Keeps the fastest CPU time of each benchmark and length while showing them.
 class FastestKeeper : public benchmark::ConsoleReporter {
-public:
+   public:
     std::map<std::string, std::map<long, double>> fastest;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
@@ -84,7 +84,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     bool pass = !reporter.fastest.empty();
     for (const auto& [name, times] : reporter.fastest) {
         auto quarter = times.find(kLongest / 4), full = times.find(kLongest);
-        if (quarter == times.end() || full == times.end()) continue; // filtered out
+        if (quarter == times.end() || full == times.end()) continue;  // filtered out
         const double ratio = full->second / quarter->second;
         const bool ok = ratio <= 5.0;
         std::printf("%s %s: 4x the length takes %.2fx the time (at most 5x)\n",

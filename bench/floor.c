@@ -5,8 +5,8 @@
 
 int main(void) {
     char text[] = "floor";
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);          /* KERNEL32 */
-    LSTATUS closed = RegCloseKey(NULL);                    /* ADVAPI32: refused, touches nothing */
-    DWORD upper = CharUpperBuffA(text, sizeof text - 1);   /* USER32 */
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);        /* KERNEL32 */
+    LSTATUS closed = RegCloseKey(NULL);                  /* ADVAPI32: refused, touches nothing */
+    DWORD upper = CharUpperBuffA(text, sizeof text - 1); /* USER32 */
     return out != INVALID_HANDLE_VALUE && closed != ERROR_SUCCESS && upper == 5 ? 0 : 1;
 }

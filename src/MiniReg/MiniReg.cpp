@@ -18,7 +18,7 @@ bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, Value
     if (p == 0) return false;
     std::string subKey = valuePath.substr(0, p - 1);
     os::RegKey key = 0;
-    os::u32 disposition = 0; // created or opened: either will do
+    os::u32 disposition = 0;  // created or opened: either will do
     os::Status opened;
     if (how == OpenFor::Write)
         opened = os::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, os::KeyWrite, nullptr,
@@ -44,8 +44,8 @@ bool WithValue(os::RegKey root, const std::string& valuePath, OpenFor how, Value
 
 // Texts are read as Windows keeps them, in UTF-16, and brought to the ANSI
 // code page only when no character is lost on the way.
-bool FetchText(os::RegKey root, const std::string& valuePath, std::uint32_t type,
-               std::string& text, bool& notAnsi) {
+bool FetchText(os::RegKey root, const std::string& valuePath, std::uint32_t type, std::string& text,
+               bool& notAnsi) {
     notAnsi = false;
     std::vector<unsigned char> data;
     if (!FetchRawValue(root, valuePath, type, data)) return false;
@@ -69,7 +69,7 @@ bool PutText(os::RegKey root, const std::string& valuePath, std::uint32_t type,
                        static_cast<std::uint32_t>(data.size()));
 }
 
-} // namespace
+}  // namespace
 
 std::int32_t LastCharPos(char ch, const std::string& text) {
     for (std::size_t i = text.size(); i > 0; --i)
@@ -112,8 +112,7 @@ bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::
     return PutText(root, valuePath, os::RegExpandSz, text);
 }
 
-bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text,
-                  bool& notAnsi) {
+bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text, bool& notAnsi) {
     return FetchText(root, valuePath, os::RegSz, text, notAnsi);
 }
 
@@ -132,7 +131,8 @@ bool HasValue(os::RegKey root, const std::string& valuePath, bool& missing) {
     bool found = WithValue(
         root, valuePath, OpenFor::Read,
         [&](os::RegKey key, const char* name) {
-            status = os::RegQueryValueExW(key, os::ToWide(name).c_str(), nullptr, nullptr, nullptr, nullptr);
+            status = os::RegQueryValueExW(key, os::ToWide(name).c_str(), nullptr, nullptr, nullptr,
+                                          nullptr);
             return status == os::ErrorSuccess;
         },
         &status);
@@ -144,8 +144,8 @@ bool FetchValueType(os::RegKey root, const std::string& valuePath, std::uint32_t
     type = 0;
     return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
         os::u32 found = 0;
-        if (os::RegQueryValueExW(key, os::ToWide(name).c_str(), nullptr, &found, nullptr, nullptr) !=
-            os::ErrorSuccess)
+        if (os::RegQueryValueExW(key, os::ToWide(name).c_str(), nullptr, &found, nullptr,
+                                 nullptr) != os::ErrorSuccess)
             return false;
         type = found;
         return true;

@@ -20,8 +20,7 @@ bool PutExpandSzValue(os::RegKey root, const std::string& valuePath, const std::
 // false the text is unchanged, and notAnsi tells a text that the code page
 // cannot carry (or a size that is no whole number of UTF-16 characters) from
 // a read that failed or found another type.
-bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text,
-                  bool& notAnsi);
+bool FetchSzValue(os::RegKey root, const std::string& valuePath, std::string& text, bool& notAnsi);
 bool FetchExpandSzValue(os::RegKey root, const std::string& valuePath, std::string& text,
                         bool& notAnsi);
 bool HasValue(os::RegKey root, const std::string& valuePath);

@@ -39,7 +39,7 @@ void PutLineEnd() {
     if (outIsConsole) WriteBuffer();
 }
 
-} // namespace
+}  // namespace
 
 void OpenStdOut() {
     outHandle = os::GetStdHandle(os::StdOutputHandle);

@@ -10,7 +10,7 @@ unsigned char At(const std::string& text, std::size_t i) {
     return static_cast<unsigned char>(text[i - 1]);
 }
 
-} // namespace
+}  // namespace
 
 void ReadLeadByteSet() {
     for (bool& lead : leadBytes) lead = false;
@@ -57,7 +57,7 @@ std::size_t LastSeparatorPos(const std::string& text) {
         unsigned char c = At(text, i);
         if (c == '\\' || c == ':') {
             if (ByteKindAt(text, i) != ByteKind::Trail) return i;
-            i -= 2; // over the whole two-byte character (a trail has its lead before it)
+            i -= 2;  // over the whole two-byte character (a trail has its lead before it)
         } else {
             --i;
         }

@@ -17,7 +17,7 @@ std::string AddTrailingBackslash(const std::string& text);
 std::string DropTrailingBackslash(const std::string& text);
 // Every trailing backslash gone, the second byte of a two-byte character kept.
 std::string DropTrailingBackslashes(const std::string& text);
-std::size_t LastSeparatorPos(const std::string& text); // 0 when none
+std::size_t LastSeparatorPos(const std::string& text);  // 0 when none
 std::string DirectoryPart(const std::string& text);
 std::string DrivePart(const std::string& text);
 // Only 'a' to 'z' change, whatever the locale: for names Windows itself

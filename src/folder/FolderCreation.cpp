@@ -1,7 +1,7 @@
 #include "folder/FolderCreation.h"
 
-#include "common/PathText.h"
 #include "common/Console.h"
+#include "common/PathText.h"
 #include "common/ProgramState.h"
 #include "common/RuntimeError.h"
 #include "platform/Platform.h"
@@ -19,7 +19,7 @@ constexpr int kPathNotFound = 3;
 // that owner only to a process with administrator rights.
 const char kMachineFolderSddl[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
-} // namespace
+}  // namespace
 
 bool EnsureFolder(std::string folder) {
     bool result = false;
@@ -29,16 +29,17 @@ bool EnsureFolder(std::string folder) {
         bool made = false;
         if (FolderExists(folder)) {
             result = true;
-        } else if (!MachineScope || os::ConvertStringSecurityDescriptorToSecurityDescriptorA(
-                                        kMachineFolderSddl, os::SddlRevision1, &descriptor, nullptr)) {
+        } else if (!MachineScope ||
+                   os::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                       kMachineFolderSddl, os::SddlRevision1, &descriptor, nullptr)) {
             made = CreateFolderTree(folder, descriptor);
             result = FolderExists(folder);
         }
         if (result) {
             PrintLine("");
-            PrintFormatted(made ? "Le chemin %s a été créé."
-                                : "Le chemin %s existe déjà sur le lecteur.",
-                           folder);
+            PrintFormatted(
+                made ? "Le chemin %s a été créé." : "Le chemin %s existe déjà sur le lecteur.",
+                folder);
             PrintLine("");
         }
     } catch (...) {

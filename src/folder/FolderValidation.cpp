@@ -1,9 +1,9 @@
 #include "folder/FolderValidation.h"
 
-#include "folder/FolderCreation.h"
-#include "common/PathText.h"
 #include "common/Console.h"
+#include "common/PathText.h"
 #include "common/ProgramState.h"
+#include "folder/FolderCreation.h"
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
 
@@ -42,7 +42,7 @@ bool IsInvalidLevel(const std::string& level) {
 bool CheckName(const std::string& folder) {
     // Past "C:\" and before the trailing backslash; the root "C:\" has none.
     const std::string name = folder.size() > 4 ? folder.substr(3, folder.size() - 4) : "";
-    if (name.find_first_not_of('\\') == std::string::npos) { // the drive's root, however written
+    if (name.find_first_not_of('\\') == std::string::npos) {  // the drive's root, however written
         PrintConverted("Le dossier n'est pas spécifié.");
         return false;
     }
@@ -84,7 +84,7 @@ std::u16string FullPath(const std::string& folder) {
     return std::u16string(full, length < 261 ? length : 0);
 }
 
-} // namespace
+}  // namespace
 
 bool ValidateFolder(std::string& folder) {
     std::string delimited = AddTrailingBackslash(folder);
@@ -112,7 +112,9 @@ bool ValidateFolder(std::string& folder) {
             return false;
         }
         if (!ToAnsiExactly(full, folder)) {
-            PrintFormatted("Le dossier courant de l'unité %s contient des caractères hors de la page de code ANSI.", drive);
+            PrintFormatted(
+                "Le dossier courant de l'unité %s contient des caractères hors de la page de code ANSI.",
+                drive);
             return false;
         }
     }

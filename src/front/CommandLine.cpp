@@ -41,7 +41,7 @@ std::vector<std::u16string> Split(const char16_t* p) {
             else
                 arg += *p;
         }
-        if (arg.empty()) return args; // the end, or a lone quote at the end
+        if (arg.empty()) return args;  // the end, or a lone quote at the end
         args.push_back(arg);
     }
 }
@@ -50,15 +50,19 @@ std::vector<std::u16string> Split(const char16_t* p) {
 bool ReadSwitch(const std::u16string& arg) {
     if (arg == u"?" || arg == u"/?") return ShowHelp = true;
     if (arg.size() != 2 || arg[0] != '/') return false;
-    switch (arg[1] | 0x20) { // ASCII lower case; other characters stay apart
-    case 'k': return MachineScope = true;
-    case 'r': return RepairType = true;
-    case 's': return Silent = true;
-    default: return false;
+    switch (arg[1] | 0x20) {  // ASCII lower case; other characters stay apart
+        case 'k':
+            return MachineScope = true;
+        case 'r':
+            return RepairType = true;
+        case 's':
+            return Silent = true;
+        default:
+            return false;
     }
 }
 
-} // namespace
+}  // namespace
 
 bool ParseCommandLine() {
     const std::vector<std::u16string> args = Split(os::GetCommandLineW());
@@ -73,7 +77,8 @@ bool ParseCommandLine() {
     // An unquoted folder with blanks arrives as several words: taking the
     // first would add another folder than the one meant.
     if (folders.size() > 1) {
-        PrintConverted("Un seul dossier peut être indiqué (un chemin avec des blancs se met entre guillemets).");
+        PrintConverted(
+            "Un seul dossier peut être indiqué (un chemin avec des blancs se met entre guillemets).");
         return false;
     }
     // A character the ANSI code page lacks would name another folder than the

@@ -42,8 +42,8 @@ std::string FormatExceptionReport(std::exception_ptr error) {
         message = "Mémoire insuffisante";
     } catch (...) {
     }
-    std::string report = "Exception " + std::string(className) + " dans le module " +
-                         ModuleName() + " dans " + AddressText(address) + ".\r\n";
+    std::string report = "Exception " + std::string(className) + " dans le module " + ModuleName() +
+                         " dans " + AddressText(address) + ".\r\n";
     if (!message.empty() && message.back() != '.') message += '.';
     return report + message + "\r\n";
 }

@@ -9,16 +9,17 @@ const char kProgramName[] = "wayFOLD";
 
 void ShowUsage() {
     const std::string separator = " ";
-    PrintConverted(AsciiUpper(kProgramName) + " " + "v1.0" + " " +
-                   "- Chemin pour variable PATH");
+    PrintConverted(AsciiUpper(kProgramName) + " " + "v1.0" + " " + "- Chemin pour variable PATH");
     PrintConverted("Ajoute un chemin à la variable PATH et crée le dossier concerné.");
     PrintLine(separator);
     PrintConverted("Syntaxe     : wayfold x:\\chemin [/K] [/R] [/S]");
     PrintLine(separator);
     PrintConverted("  x:\\chemin : lecteur et chemin à ajouter (et créer) si inexistant");
     PrintConverted("  /K        : ajoute à la variable Path de tous les utilisateurs (HKLM)");
-    PrintConverted("  /R        : répare éventuellement le type de la variable Path (REG_EXPAND_SZ)");
-    PrintConverted("  /S        : ajoute et crée le chemin sans affichage ni confirmation (SILENT)");
+    PrintConverted(
+        "  /R        : répare éventuellement le type de la variable Path (REG_EXPAND_SZ)");
+    PrintConverted(
+        "  /S        : ajoute et crée le chemin sans affichage ni confirmation (SILENT)");
     PrintLine(separator);
     PrintConverted("              ERRORLEVEL=0 si aucune erreur (dossier et variable)");
     PrintLine(separator);

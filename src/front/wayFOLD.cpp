@@ -1,12 +1,12 @@
 #include "front/wayFOLD.h"
 
 #include "MiniReg/MiniReg.h"
+#include "common/Console.h"
+#include "common/PathText.h"
+#include "common/ProgramState.h"
 #include "folder/FolderCreation.h"
 #include "folder/FolderValidation.h"
-#include "common/PathText.h"
 #include "front/CommandLine.h"
-#include "common/Console.h"
-#include "common/ProgramState.h"
 #include "front/ExceptionReport.h"
 #include "pathvar/AddToVariable.h"
 #include "pathvar/PathList.h"
@@ -40,7 +40,7 @@ bool AddToVariable() {
     }
     if (ValueKind == os::RegSz) return AddToSzVariable(FolderArg);
     if (ValueKind == os::RegExpandSz) return AddToExpandSzVariable(FolderArg);
-    return false; // neither text type: nothing to say, status stays 1
+    return false;  // neither text type: nothing to say, status stays 1
 }
 
 void AddFolder() {
@@ -66,7 +66,7 @@ void RunOnePass() {
         AddFolder();
 }
 
-} // namespace
+}  // namespace
 
 std::int32_t wayFOLD() {
     std::int32_t status;

@@ -33,7 +33,7 @@ bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage, const st
         return false;
     }
     updated = PathListContains(folder, CurrentPathText) ? CurrentPathText
-                                                         : AppendToPathList(CurrentPathText, folder);
+                                                        : AppendToPathList(CurrentPathText, folder);
     // Too long, the Path reaches no process, the folder with it: refused
     // before anything is written, the repair of /R included.
     if (os::ToWide(updated).size() <= kLongestVariable) return true;
@@ -56,7 +56,7 @@ bool Add(const std::string& folder, const std::string& updated, std::uint32_t ty
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
     bool missing = false;
@@ -71,8 +71,8 @@ bool EnsureVariable(os::RegKey root, const std::string& valuePath) {
 
 bool AddToExpandSzVariable(const std::string& folder) {
     std::string updated;
-    if (!ReadList(os::RegExpandSz, "La variable Path ne possède pas le type REG_EXPAND_SZ.",
-                  folder, updated))
+    if (!ReadList(os::RegExpandSz, "La variable Path ne possède pas le type REG_EXPAND_SZ.", folder,
+                  updated))
         return false;
     return Add(folder, updated, os::RegExpandSz);
 }

@@ -17,7 +17,7 @@ std::string ComparisonForm(const std::string& entry) {
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-} // namespace
+}  // namespace
 
 bool PathListContains(const std::string& folder, const std::string& list) {
     const std::string key = ComparisonForm(folder);

@@ -20,7 +20,8 @@ bool ReadVariableText(std::uint32_t type, std::string& text) {
     // Written back, the characters Windows would have mapped to others would
     // change entries that this run did not add.
     if (notAnsi)
-        PrintConverted("La variable Path contient des caractères hors de la page de code ANSI (non modifiée).");
+        PrintConverted(
+            "La variable Path contient des caractères hors de la page de code ANSI (non modifiée).");
     else if (type == os::RegSz)
         PrintConverted("Lecture de la variable Path REG_SZ échouée.");
     else

@@ -16,7 +16,7 @@ constexpr os::u32 kMutexAccess = 0x100001;
 
 os::Handle mutex = 0;
 
-} // namespace
+}  // namespace
 
 bool LockVariable() {
     void* descriptor = nullptr;

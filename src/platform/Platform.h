@@ -14,10 +14,10 @@
 namespace os {
 
 using u32 = std::uint32_t;
-using Status = std::int32_t;   // LSTATUS of the registry calls
-using Handle = std::uintptr_t; // HANDLE
-using RegKey = std::uintptr_t; // HKEY
-using wchar = char16_t;        // WCHAR: Windows keeps its texts in UTF-16
+using Status = std::int32_t;    // LSTATUS of the registry calls
+using Handle = std::uintptr_t;  // HANDLE
+using RegKey = std::uintptr_t;  // HKEY
+using wchar = char16_t;         // WCHAR: Windows keeps its texts in UTF-16
 
 // Predefined root keys, sign-extended as <windows.h> makes them on 64 bits.
 constexpr RegKey HKeyCurrentUser = RegKey(0xFFFFFFFF80000001ull);
@@ -51,14 +51,14 @@ constexpr u32 WaitObject0 = 0, WaitAbandoned = 0x80;
 // The part of an INPUT_RECORD that the confirmation question looks at.
 struct InputRecord {
     std::uint16_t EventType;
-    bool KeyDown;   // of a key event: pressed, not released
-    char AsciiChar; // of a key event
+    bool KeyDown;    // of a key event: pressed, not released
+    char AsciiChar;  // of a key event
 };
 
 // The part of a CPINFO that tells the lead bytes of a code page.
 struct CpInfo {
     u32 MaxCharSize;
-    unsigned char LeadByte[12]; // pairs of inclusive ranges, ended by 0, 0
+    unsigned char LeadByte[12];  // pairs of inclusive ranges, ended by 0, 0
 };
 
 // The part of a SECURITY_ATTRIBUTES that a folder or mutex creation passes on.
@@ -67,11 +67,9 @@ struct SecurityAttributes {
 };
 
 // Registry (advapi32)
-Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass,
-                       u32 options, u32 access, void* security, RegKey* result,
-                       u32* disposition);
-Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
-                     RegKey* result);
+Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass, u32 options,
+                       u32 access, void* security, RegKey* result, u32* disposition);
+Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access, RegKey* result);
 Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* type,
                         unsigned char* data, u32* size);
 Status RegSetValueExA(RegKey key, const char* valueName, u32 reserved, u32 type,
@@ -120,4 +118,4 @@ bool CloseHandle(Handle object);
 // Code pages (kernel32)
 bool GetCPInfo(u32 codePage, CpInfo* info);
 
-} // namespace os
+}  // namespace os

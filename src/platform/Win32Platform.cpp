@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 
 #include <windows.h>
+// Declared with the types of <windows.h>.
 #include <sddl.h>
 
 namespace os {
@@ -15,23 +16,20 @@ SECURITY_ATTRIBUTES* ToAttributes(SecurityAttributes* security, SECURITY_ATTRIBU
     attributes = {sizeof attributes, security ? security->SecurityDescriptor : nullptr, FALSE};
     return security ? &attributes : nullptr;
 }
-} // namespace
+}  // namespace
 
-Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass,
-                       u32 options, u32 access, void* security, RegKey* result,
-                       u32* disposition) {
+Status RegCreateKeyExA(RegKey key, const char* subKey, u32 reserved, char* keyClass, u32 options,
+                       u32 access, void* security, RegKey* result, u32* disposition) {
     HKEY opened = nullptr;
     DWORD how = 0;
-    LSTATUS status = ::RegCreateKeyExA(ToHkey(key), subKey, reserved, keyClass, options,
-                                       access, static_cast<LPSECURITY_ATTRIBUTES>(security),
-                                       &opened, &how);
+    LSTATUS status = ::RegCreateKeyExA(ToHkey(key), subKey, reserved, keyClass, options, access,
+                                       static_cast<LPSECURITY_ATTRIBUTES>(security), &opened, &how);
     if (result) *result = reinterpret_cast<RegKey>(opened);
     if (disposition) *disposition = how;
     return status;
 }
 
-Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access,
-                     RegKey* result) {
+Status RegOpenKeyExA(RegKey key, const char* subKey, u32 options, u32 access, RegKey* result) {
     HKEY opened = nullptr;
     LSTATUS status = ::RegOpenKeyExA(ToHkey(key), subKey, options, access, &opened);
     if (result) *result = reinterpret_cast<RegKey>(opened);
@@ -43,9 +41,9 @@ Status RegQueryValueExW(RegKey key, const wchar* valueName, u32* reserved, u32* 
                         unsigned char* data, u32* size) {
     DWORD valueType = 0;
     DWORD valueSize = size ? *size : 0;
-    LSTATUS status = ::RegQueryValueExW(ToHkey(key), reinterpret_cast<LPCWSTR>(valueName),
-                                        reinterpret_cast<LPDWORD>(reserved),
-                                        type ? &valueType : nullptr, data, size ? &valueSize : nullptr);
+    LSTATUS status = ::RegQueryValueExW(
+        ToHkey(key), reinterpret_cast<LPCWSTR>(valueName), reinterpret_cast<LPDWORD>(reserved),
+        type ? &valueType : nullptr, data, size ? &valueSize : nullptr);
     if (type) *type = valueType;
     if (size) *size = valueSize;
     return status;
@@ -62,9 +60,7 @@ Status RegDeleteValueA(RegKey key, const char* valueName) {
 
 Status RegCloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
 
-Handle GetStdHandle(u32 which) {
-    return reinterpret_cast<Handle>(::GetStdHandle(which));
-}
+Handle GetStdHandle(u32 which) { return reinterpret_cast<Handle>(::GetStdHandle(which)); }
 
 u32 GetFileType(Handle file) { return ::GetFileType(ToHandle(file)); }
 
@@ -104,7 +100,9 @@ u32 CharUpperBuffA(char* text, u32 length) { return ::CharUpperBuffA(text, lengt
 
 std::u16string ToWide(const std::string& text) {
     const int length = static_cast<int>(text.size());
-    std::u16string wide(text.empty() ? 0 : ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0), u'\0');
+    std::u16string wide(
+        text.empty() ? 0 : ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0),
+        u'\0');
     if (!wide.empty())
         ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<LPWSTR>(wide.data()),
                               static_cast<int>(wide.size()));
@@ -114,10 +112,13 @@ std::u16string ToWide(const std::string& text) {
 std::string ToAnsi(const std::u16string& wide) {
     const int length = static_cast<int>(wide.size());
     const LPCWSTR text = reinterpret_cast<LPCWSTR>(wide.data());
-    std::string ansi(wide.empty() ? 0 : ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr),
-                     '\0');
+    std::string ansi(
+        wide.empty() ? 0
+                     : ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr),
+        '\0');
     if (!ansi.empty())
-        ::WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+        ::WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), static_cast<int>(ansi.size()),
+                              nullptr, nullptr);
     return ansi;
 }
 
@@ -138,8 +139,8 @@ bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 
                                                           void** descriptor, u32* size) {
     PSECURITY_DESCRIPTOR made = nullptr;
     ULONG length = 0;
-    BOOL ok = ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, revision, &made,
-                                                                     &length);
+    BOOL ok =
+        ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, revision, &made, &length);
     *descriptor = ok ? made : nullptr;
     if (size) *size = ok ? length : 0;
     return ok != FALSE;
@@ -148,14 +149,15 @@ bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 
 void* LocalFree(void* memory) { return ::LocalFree(memory); }
 
 u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar** filePart) {
-    return ::GetFullPathNameW(reinterpret_cast<LPCWSTR>(path), size, reinterpret_cast<LPWSTR>(buffer),
+    return ::GetFullPathNameW(reinterpret_cast<LPCWSTR>(path), size,
+                              reinterpret_cast<LPWSTR>(buffer),
                               reinterpret_cast<LPWSTR*>(filePart));
 }
 
 Handle CreateMutexExW(SecurityAttributes* security, const wchar* name, u32 access) {
     SECURITY_ATTRIBUTES attributes;
-    return reinterpret_cast<Handle>(
-        ::CreateMutexExW(ToAttributes(security, attributes), reinterpret_cast<LPCWSTR>(name), 0, access));
+    return reinterpret_cast<Handle>(::CreateMutexExW(ToAttributes(security, attributes),
+                                                     reinterpret_cast<LPCWSTR>(name), 0, access));
 }
 
 u32 WaitForSingleObject(Handle object, u32 milliseconds) {
@@ -174,4 +176,4 @@ bool GetCPInfo(u32 codePage, CpInfo* info) {
     return true;
 }
 
-} // namespace os
+}  // namespace os

@@ -19,7 +19,7 @@ namespace sim {
 
 struct Value {
     os::u32 type;
-    std::string data; // the bytes as stored: texts in UTF-16LE
+    std::string data;  // the bytes as stored: texts in UTF-16LE
 };
 
 // The whole machine; a fresh one is Machine{}: drive C:, an empty registry,
@@ -29,26 +29,29 @@ struct Machine {
     // in capitals; the open handles (the roots too) -> key and access.
     std::set<std::string> RegistryKeys{"HKCU", "HKLM"};
     std::map<std::string, Value> Values;
-    std::map<os::RegKey, std::pair<std::string, os::u32>> Handles{{os::HKeyCurrentUser, {"HKCU", ~0u}}, {os::HKeyLocalMachine, {"HKLM", ~0u}}};
-    std::string Calls;                 // a letter a call: Open, Create, Query, Set, Delete
+    std::map<os::RegKey, std::pair<std::string, os::u32>> Handles{
+        {os::HKeyCurrentUser, {"HKCU", ~0u}}, {os::HKeyLocalMachine, {"HKLM", ~0u}}};
+    std::string Calls;  // a letter a call: Open, Create, Query, Set, Delete
     // Writes: sets and deletes. This call (from 1) gets this status: 5 denied, 2 not found (another
     // program deleted the value). The process is killed after this write.
     int Writes = 0, FailCall = 0, FailStatus = 5, DieAfterWrite = 0;
     std::function<void()> Die;
-    // The lock: free, held by another run, abandoned; whether this run holds it; calls made out of turn.
+    // The lock: free, held by another run, abandoned; whether this run holds it; calls made out of
+    // turn.
     int Mutex = 0, OutOfTurn = 0;
-    bool InTurn = false, NoDescriptor = false; // (none can be built)
+    bool InTurn = false, NoDescriptor = false;  // (none can be built)
 
-    std::string StdOut, StdErr;        // standard output a file
-    int StdOutWrites = 0, FailStdOutWrite = 0; // that write to standard output fails (-N: writes nothing)
+    std::string StdOut, StdErr;  // standard output a file
+    int StdOutWrites = 0,
+        FailStdOutWrite = 0;  // that write to standard output fails (-N: writes nothing)
     std::u16string CommandLine;
-    std::set<std::string> Folders{"C:"}; // in capitals, without trailing '\'
-    std::map<std::string, std::string> Made; // folder made -> its descriptor's SDDL
+    std::set<std::string> Folders{"C:"};      // in capitals, without trailing '\'
+    std::map<std::string, std::string> Made;  // folder made -> its descriptor's SDDL
     os::u32 LastError = 0;
 };
 extern Machine machine;
 
-void AddKey(const std::string& id); // with every level above it
-std::string Upper(std::string text); // as the simulated CharUpperBuffA does
+void AddKey(const std::string& id);   // with every level above it
+std::string Upper(std::string text);  // as the simulated CharUpperBuffA does
 
-} // namespace sim
+}  // namespace sim
