@@ -9,6 +9,7 @@ packages=(
   libbenchmark-dev                           # benchmarks
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64   # wayfold.exe
   wine64 locales                             # running it here, in French and Japanese
+  clang-format black                         # the one format, checked
 )
 
 sudo=""

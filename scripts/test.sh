@@ -9,6 +9,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 bash scripts/deps.sh
 
+echo "== Format (clang-format, black)"
+bash scripts/check-format.sh
+
 echo "== Unit tests: the transcripts on the simulated Windows (native, ASan + UBSan)"
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
