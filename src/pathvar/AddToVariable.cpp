@@ -4,6 +4,7 @@
 #include "common/Console.h"
 #include "common/ProgramState.h"
 #include "pathvar/PathList.h"
+#include "pathvar/ProtectedFolder.h"
 #include "pathvar/TypeRepair.h"
 #include "platform/AnsiText.h"
 
@@ -36,9 +37,14 @@ bool ReadList(std::uint32_t expectedType, const char* wrongTypeMessage, const st
                                                         : AppendToPathList(CurrentPathText, folder);
     // Too long, the Path reaches no process, the folder with it: refused
     // before anything is written, the repair of /R included.
-    if (os::ToWide(updated).size() <= kLongestVariable) return true;
-    PrintConverted("La variable Path dépasserait 32767 caractères (non modifiée).");
-    return false;
+    if (os::ToWide(updated).size() > kLongestVariable) {
+        PrintConverted("La variable Path dépasserait 32767 caractères (non modifiée).");
+        return false;
+    }
+    // Checked here, under the lock and right before the write (or the repair
+    // that comes first with /R), after the folder was made: a level another
+    // user made or changed in the meantime fails it all the same.
+    return !MachineScope || updated == CurrentPathText || CheckProtectedFolder(folder);
 }
 
 // The list written back with its type, unless the folder is there already.

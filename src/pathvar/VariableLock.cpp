@@ -1,36 +1,72 @@
 #include "pathvar/VariableLock.h"
 
 #include "common/Console.h"
+#include "common/ProgramState.h"
+#include "pathvar/SecurityDescriptor.h"
 #include "platform/Platform.h"
+
+#include <string>
 
 namespace {
 
 constexpr os::u32 kWaitMilliseconds = 10000;
-const char16_t kMutexName[] = u"Global\\wayFOLD-Path";
-// Any user may wait for it and release it, whoever made it: a user's run and
-// an administrator's /K run then take turns too, instead of failing at once.
-const char kMutexSddl[] = "D:(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)(A;;0x100001;;;AU)";
-// Waiting and releasing (SYNCHRONIZE | MUTEX_MODIFY_STATE) are all a run asks:
-// asking for more, a standard user could not open the mutex of another run.
-constexpr os::u32 kMutexAccess = 0x100001;
+constexpr os::u32 kSynchronize = 0x100000, kReadControl = 0x20000, kMutexModifyState = 0x1;
+// Waiting, releasing, and reading the owner: all a run asks of the mutex.
+constexpr os::u32 kMutexAccess = kSynchronize | kMutexModifyState | kReadControl;
 
 os::Handle mutex = 0;
+
+// The lock's name and descriptor for the Path this run writes. Only SYSTEM,
+// the administrators and, for a user's Path, that user may open it: no one
+// else can hold it. Its owner is set, so that a run can tell it from an
+// object someone else made under the same name.
+void LockFor(const std::string& user, std::u16string& name, std::string& sddl) {
+    const std::string allowed = "(A;;GA;;;SY)(A;;GA;;;BA)";
+    if (MachineScope) {
+        name = u"Global\\wayFOLD-Path-Machine";
+        sddl = "O:BAD:P" + allowed;
+    } else {
+        name = u"Global\\wayFOLD-Path-" + std::u16string(user.begin(), user.end());
+        sddl = "O:" + user + "D:P" + allowed + "(A;;GA;;;" + user + ")";
+    }
+}
+
+// Made or opened by a run of this Path: owned by SYSTEM, the administrators
+// or this user. Anything else under the name (another kind of object, one
+// that refuses this run, one that another user made) is no run's lock.
+os::Handle OpenLock(const std::string& user) {
+    if (!MachineScope && user.empty()) return 0;
+    std::u16string name;
+    std::string sddl;
+    LockFor(user, name, sddl);
+    void* descriptor = nullptr;
+    os::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), os::SddlRevision1,
+                                                             &descriptor, nullptr);
+    os::SecurityAttributes security{descriptor};
+    const os::Handle lock =
+        os::CreateMutexExW(descriptor ? &security : nullptr, name.c_str(), kMutexAccess);
+    if (descriptor) os::LocalFree(descriptor);
+    if (!lock) return 0;
+    Descriptor found;
+    if (ReadObjectDescriptor(lock, found) && IsSystemAdministratorsOrUser(found.owner, user))
+        return lock;
+    os::CloseHandle(lock);
+    return 0;
+}
 
 }  // namespace
 
 bool LockVariable() {
-    void* descriptor = nullptr;
-    os::ConvertStringSecurityDescriptorToSecurityDescriptorA(kMutexSddl, os::SddlRevision1,
-                                                             &descriptor, nullptr);
-    os::SecurityAttributes security{descriptor};
-    mutex = os::CreateMutexExW(descriptor ? &security : nullptr, kMutexName, kMutexAccess);
-    if (descriptor) os::LocalFree(descriptor);
-    if (mutex) {
-        const os::u32 waited = os::WaitForSingleObject(mutex, kWaitMilliseconds);
-        if (waited == os::WaitObject0 || waited == os::WaitAbandoned) return true;
-        os::CloseHandle(mutex);
-        mutex = 0;
-    }
+    std::string user;
+    ReadCurrentUserSid(user);
+    // The lock only keeps runs of this command from losing each other's
+    // entries; writing the value needs the registry's own rights anyway.
+    mutex = OpenLock(user);
+    if (!mutex) return true;
+    const os::u32 waited = os::WaitForSingleObject(mutex, kWaitMilliseconds);
+    if (waited == os::WaitObject0 || waited == os::WaitAbandoned) return true;
+    os::CloseHandle(mutex);
+    mutex = 0;
     PrintConverted("La variable Path est en cours de modification par un autre programme.");
     return false;
 }

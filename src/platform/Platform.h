@@ -47,6 +47,12 @@ constexpr std::uint16_t KeyEvent = 1;
 constexpr u32 CpAcp = 0;
 constexpr u32 SddlRevision1 = 1;
 constexpr u32 WaitObject0 = 0, WaitAbandoned = 0x80;
+constexpr u32 ErrorInsufficientBuffer = 122;
+constexpr u32 OwnerSecurityInformation = 1;
+constexpr u32 DaclSecurityInformation = 4;
+constexpr u32 TokenQuery = 8;
+constexpr u32 TokenUserClass = 1;      // TokenUser: a TOKEN_USER, its SID behind it
+constexpr u32 FilePersistentAcls = 8;  // the volume keeps each file's security
 
 // The part of an INPUT_RECORD that the confirmation question looks at.
 struct InputRecord {
@@ -106,6 +112,19 @@ u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar** filePar
 bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 revision,
                                                           void** descriptor, u32* size);
 void* LocalFree(void* memory);
+// Self-relative descriptors, as stored: of a file or folder, and of a kernel
+// object such as a mutex.
+bool GetFileSecurityA(const char* path, u32 information, void* descriptor, u32 length, u32* needed);
+bool GetKernelObjectSecurity(Handle object, u32 information, void* descriptor, u32 length,
+                             u32* needed);
+// The user the process runs as (advapi32).
+Handle GetCurrentProcess();
+bool OpenProcessToken(Handle process, u32 access, Handle* token);
+bool GetTokenInformation(Handle token, u32 informationClass, void* information, u32 length,
+                         u32* returned);
+// The flags of the volume whose root is given (C:\, \\server\share\).
+bool GetVolumeInformationA(const char* root, char* name, u32 nameSize, u32* serial,
+                           u32* longestName, u32* flags, char* fileSystem, u32 fileSystemSize);
 
 // A mutex shared by every process of the machine (kernel32)
 // Created, or opened with the access asked for: CreateMutexW would ask all

@@ -1,0 +1,12 @@
+// The all-users Path reaches every user, administrators and services
+// included: a folder that another user could change, or replace by changing
+// a folder above it, would let that user put there a program that an
+// administrator then runs.
+#pragma once
+
+#include <string>
+
+// True when only SYSTEM, Administrators, TrustedInstaller and the user running
+// the command can change the folder (which ends in a backslash) or replace it;
+// else says which level fails and gives false.
+bool CheckProtectedFolder(const std::string& folder);
