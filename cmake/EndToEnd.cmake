@@ -1,5 +1,6 @@
 # End-to-end tests: the transcripts replayed on wayfold.exe under Wine
-# (tests/e2e/run.py), with a small Windows helper built here.
+# (tests/e2e/run.py), with a small Windows helper built here, and the test
+# build of the program for what Wine cannot show.
 #   cmake --preset windows && cmake --build --preset windows && ctest --preset windows
 # The exe under test is $WAYFOLD_EXE when set in ctest's environment (as the
 # package check does), else the one built here (WAYFOLD_BUILT_EXE).
@@ -21,6 +22,6 @@ add_test(NAME e2e.transcripts
   COMMAND ${Python3_EXECUTABLE} -m unittest -v run
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e)
 set_tests_properties(e2e.transcripts PROPERTIES
-  ENVIRONMENT "WAYFOLD_BUILT_EXE=$<TARGET_FILE:wayfold>;WAYFOLD_HELPER=$<TARGET_FILE:e2e_helper>;PYTHONDONTWRITEBYTECODE=1"
+  ENVIRONMENT "WAYFOLD_BUILT_EXE=$<TARGET_FILE:wayfold>;WAYFOLD_FAULTS_EXE=$<TARGET_FILE:wayfold_faults>;WAYFOLD_HELPER=$<TARGET_FILE:e2e_helper>;PYTHONDONTWRITEBYTECODE=1"
   TIMEOUT 900
   LABELS e2e)

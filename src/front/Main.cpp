@@ -4,10 +4,9 @@
 
 #include <cstddef>
 
-// The runtime's report of an exception that escapes everything (which the
-// driver never lets happen) demangles the type's name, and would bring the
-// whole demangler into the executable. The link points its one call here
-// instead (-Wl,--defsym): "no name", so the report shows the name as compiled.
+// The link points the runtime's one call of its demangler here instead
+// (-Wl,--defsym in CMakeLists.txt): "no name", so that a report of an exception
+// that escapes everything shows the name as compiled.
 extern "C" char* wayFOLDNoDemangle(const char*, char*, std::size_t*, int* status) {
     constexpr int kInvalidName = -2;
     if (status) *status = kInvalidName;
