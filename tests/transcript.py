@@ -1,54 +1,60 @@
 # Transcripts (tests/transcripts/*.txt): runs of wayfold written down as the
 # machine before, the command line, and what the run prints and leaves. This
-# file is their one reader. It checks what a run did against its transcript
-# and against what must hold of any run, and replays them on the simulated
-# Windows: `python3 transcript.py SIM_RUN` (tests/sim/SimRun.cpp). e2e/run.py
-# replays them on wayfold.exe under Wine.
+# file is their one reader, strict: a word it does not know, a malformed value
+# or a block without a command line stops the suite, naming the file and line.
+# It also holds what must hold of any run, stated on its own terms.
 #
-# A file holds runs separated by blank lines; '#' starts a comment line. A run
-# is set-up lines, "$ " and the command line, then what is expected; several
-# "$ " lines make as many runs, with the rest in common (with /S, nothing printed).
+# A file holds blocks separated by blank lines; '#' starts a comment line. A
+# block is set-up lines, one or more "$ " command lines (as many runs, with the
+# rest in common), then what is expected.
 # Set-up:
 #   user|machine NAME TYPE VALUE   a value of the current user's or the
 #       all-users Environment key. TYPE: SZ, EXPAND, MULTI. VALUE: "text"
-#       (UTF-16 with its zero), hex:BYTES (as stored), or - (none)
+#       (stored in UTF-16 with its zero) or hex:BYTES (as stored); "NAME -": none
 #   drive D | folder PATH | cwd PATH (the current folder of its drive)
-#   keys KEYS   standard input is a console, where KEYS are typed over and
-#       over once the question is shown: a character is a key pressed and
-#       released, ^c one released only, +c one pressed behind a Shift in one
-#       batch. typeahead KEYS: typed before the run starts.
+#   keys KEYS   standard input is a console where KEYS are typed over and over
+#       once the question is shown: a character is a key pressed and released,
+#       ^c one released only, +c one pressed behind a Shift in one batch.
+#       typeahead KEYS: typed before the run starts.
 #   locale CTYPE MESSAGES   the code pages of CTYPE, the thread locale of MESSAGES
-# Those runs are replayed on wayfold.exe under Wine. The ones with a word below
-# are replayed on the simulated Windows instead, which has no console input
-# and knows ASCII names only:
-#   failwrite N (that write to standard output fails; -N: writes nothing) |
-#   nosddl (no security descriptor can be built) | mutex held|abandoned |
-#   sweep (the run again with each registry call refused in turn, access
-#   denied, and for a query not found, the value deleted just before; and
-#   killed after each registry write; each checked as any run is and against
-#   the Path that the plain run leaves).
+#   stdout none|closed   no standard handles at all, or standard output a pipe
+#       whose reader is gone
+#   lock user|machine held|semaphore|refusing|foreign   under the name of that
+#       Path's lock, before the run: a mutex held by another run, a semaphore, a
+#       mutex that refuses the run, a mutex owned by another user
+# Windows' answers that Wine cannot give, put in by the test build of the
+# program (tests/fault/Faults.cpp, which explains them): refuse N, vanish N,
+# grows N, kill N, short N, sd PATH SDDL, volume acls|noacls, nosddl, oom N; and
+# sweep: the
+# run again with each registry call refused in turn (and each query finding the
+# value deleted just before), and killed after each registry write.
 # Expected: "| TEXT" the lines printed, all of them; "says TEXT" one of them;
 # "err TEXT" a line of standard error ('@' for the address); "exit N";
-# user|machine values (those not named stay as they were); "made PATH [SDDL]"
-# a folder there afterwards and not before (made with that descriptor: seen
-# in the simulation only). In a TEXT, {XX} is the byte XX in output lines, the
-# character U+00XX elsewhere.
-#
-# What holds of any run: nothing but the Path and its backup changes; with /S
-# nothing is printed; the Path is as it was, or its text is the old one with
-# its two ends tidied (blanks and control characters, then the trailing ';'),
-# ';' and one entry, or its type repaired; a backup holds the old text; exit 0
-# means an entry names the folder typed (up to case and trailing backslashes)
-# and that folder exists.
-import json, os, re, subprocess, sys
+# user|machine values (those not named stay as they were); "added": the
+# folder appended to the Path, as any run may (in a table of runs); "made
+# PATH" a folder there afterwards and not before. In a TEXT, {XX} is the byte XX in
+# output lines, the character U+00XX elsewhere.
+import os
+import re
 
-SCOPES, TYPES, SIMULATED = (
-    {"user": "u", "machine": "m"},
-    {"SZ": 1, "EXPAND": 2, "MULTI": 7},
-    {"failwrite", "mutex", "sweep", "nosddl"},
-)
+SCOPES = {"user": "u", "machine": "m"}
+TYPES = {"SZ": 1, "EXPAND": 2, "MULTI": 7}
+REG_SZ, REG_EXPAND_SZ = 1, 2
+PATH, BACKUP = "PATH", "PATH_WAYFOLD_BACKUP"
+FAULTS = {"refuse", "vanish", "grows", "kill", "short", "sd", "volume", "nosddl", "oom"}
+SETUP = {"drive", "folder", "cwd", "keys", "typeahead", "locale", "stdout", "lock", "sweep"}
+EXPECT = {"|", "says", "err", "exit", "made", "added"}
 OEM = {"fr_FR": "cp850", "ja_JP": "cp932"}  # the console's code page, by LC_CTYPE
-PATH, BACKUP, BLANKS = "PATH", "PATH_WAYFOLD_BACKUP", "".join(map(chr, range(33)))
+BLANKS = "".join(map(chr, range(33)))
+SYSTEM, ADMINISTRATORS = "S-1-5-18", "S-1-5-32-544"
+READ_AND_EXECUTE = 0x1200A9
+FULL_CONTROL = 0x1F01FF
+GENERIC_ALL = 0x10000000
+SYNCHRONIZE, READ_CONTROL, MUTEX_MODIFY_STATE = 0x100000, 0x20000, 0x1
+
+
+class TranscriptError(Exception):
+    pass
 
 
 def chars(text):  # {XX} as the character U+00XX
@@ -63,288 +69,147 @@ def text(value):  # a stored text without its trailing zeros
 
 
 def shown(value):  # a value in words, a long one cut short
+    if not value:
+        return "none"
     t = text(value)
-    return (
-        '%s "%s"'
-        % (
-            {1: "SZ", 2: "EXPAND", 7: "MULTI"}[value[0]],
-            t if len(t) < 99 else t[:40] + "[...]" + t[-40:],
-        )
-        if value
-        else "none"
-    )
+    kind = {1: "SZ", 2: "EXPAND", 7: "MULTI"}[value[0]]
+    return '%s "%s"' % (kind, t if len(t) < 99 else t[:40] + "[...]" + t[-40:])
+
+
+def split_command(line):
+    """The arguments after the command's name, by the README's rules: blanks and
+    control characters separate them outside quotes; quotes are dropped."""
+    args, arg, quoted = [], "", False
+    for c in line + "\0":
+        if c == '"':
+            quoted = not quoted
+        elif c == "\0" or (ord(c) <= 32 and not quoted):
+            if arg:
+                args.append(arg)
+            arg = ""
+        else:
+            arg += c
+    return args[1:]
 
 
 class Run:
-    def __init__(self, where, lines):
-        self.where, self.setup, self.expect = where, [], []
-        for line in lines:
-            if line.startswith("$ "):
-                self.command = chars(line[2:])
-            else:
-                (self.expect if hasattr(self, "command") else self.setup).append(
-                    tuple(line.partition(" ")[::2])
-                )
-        self.words, self.locale = (
-            dict(self.setup),
-            dict(self.setup).get("locale", "fr_FR fr_FR").split(),
-        )
-        self.before, self.simulated = dict(
-            self.value(w, r) for w, r in self.setup if w in SCOPES
-        ), bool(SIMULATED & set(self.words))
-        args = re.findall(r'(?:[^\x00-\x20"]|"[^"]*"?)+', self.command)[1:]
-        folder = next((a.replace('"', "") for a in args if a[0] != "/" and a != "?"), "")
-        if re.match(
-            r"[A-Za-z]:[^\\]", folder
-        ):  # drive-relative: below the current folder of its drive
+    def __init__(self, where, setup, command, expect):
+        self.where, self.setup, self.command, self.expect = where, setup, command, expect
+        self.words = dict(setup)
+        self.locale = self.words.get("locale", "fr_FR fr_FR").split()
+        self.before = dict(self.value(w, r) for w, r in setup if w in SCOPES)
+        self.faults = [(w, r) for w, r in setup if w in FAULTS]
+        self.sweep = "sweep" in self.words
+        args = split_command(command)
+        switches = {a.upper() for a in args if a[0] == "/" or a == "?"}
+        folder = next((a for a in args if a[0] != "/" and a != "?"), "")
+        if re.match(r"[A-Za-z]:[^\\]", folder):  # below the current folder of its drive
+            cwd = chars(self.words.get("cwd", "")).rstrip("\\")
             folder = (
-                next(
-                    (
-                        chars(r).rstrip("\\")
-                        for w, r in self.setup
-                        if w == "cwd" and r[0] == folder[0]
-                    ),
-                    folder[:2],
-                )
-                + "\\"
-                + folder[2:]
+                (cwd if cwd[:1].upper() == folder[0].upper() else folder[:2]) + "\\" + folder[2:]
             )
-        switches = set(map(str.upper, args))
-        self.folder, self.scope, self.silent = (
-            folder.upper().rstrip("\\"),
-            "m" if "/K" in switches else "u",
-            "/S" in switches,
-        )
+        self.folder = folder.upper().rstrip("\\")
+        self.scope = "m" if "/K" in switches else "u"
+        self.silent = "/S" in switches
+        self.repair_only = "/R" in switches and not folder
+        self.help = bool(switches & {"/?", "?"}) or not args
+
+    def fail(self, message):
+        raise TranscriptError("%s: %s" % (self.where, message))
 
     def value(self, word, rest):  # ((u|m, NAME), (type, bytes)), or None for none
-        name, kind, data = (rest.split(" ", 2) + ["", ""])[:3]
-        stored = (
-            bytes.fromhex(data[4:])
-            if data.startswith("hex:")
-            else chars(data[1:-1]).encode("utf-16-le") + b"\0\0"
+        m = re.fullmatch(r'(\S+) (?:-|(SZ|EXPAND|MULTI) (?:"(.*)"|hex:((?:[0-9a-f]{2})*)))', rest)
+        if not m:
+            self.fail("malformed value: %s %s" % (word, rest))
+        name, kind, quoted, hexed = m.groups()
+        if kind is None:
+            return (SCOPES[word], name.upper()), None
+        if hexed is not None:
+            return (SCOPES[word], name.upper()), (TYPES[kind], bytes.fromhex(hexed))
+        return (SCOPES[word], name.upper()), (
+            TYPES[kind],
+            chars(quoted).encode("utf-16-le") + b"\0\0",
         )
-        return (SCOPES[word], name.upper()), None if kind == "-" else (TYPES[kind], stored)
 
     def oem(self, line):  # an output line as printed, in the console's code page
-        return (
-            b"".join(
-                bytes([int(p[1:3], 16)])
-                if re.fullmatch(r"\{..\}", p)
-                else p.encode(OEM[self.locale[0]])
-                for p in re.split(r"(\{[0-9A-Fa-f]{2}\})", line)
-            )
-            + b"\r\n"
-        )
+        parts = re.split(r"(\{[0-9A-Fa-f]{2}\})", line)
+        encoded = [
+            bytes([int(p[1:3], 16)])
+            if re.fullmatch(r"\{..\}", p)
+            else p.encode(OEM[self.locale[0]])
+            for p in parts
+        ]
+        return b"".join(encoded) + b"\r\n"
 
     def expected(self):
-        e = {
-            "exit": None,
-            "out": None,
-            "says": [],
-            "err": b"",
-            "values": dict(self.before),
-            "made": {},
-        }
+        e = {"exit": None, "out": None, "says": [], "err": b"", "values": dict(self.before)}
+        e["added"] = False
+        e["made"] = set()
         for word, rest in self.expect:
-            if word in ("|", "err"):
-                e["out" if word == "|" else "err"] = (
-                    e["out" if word == "|" else "err"] or b""
-                ) + self.oem(rest)
-            elif word in SCOPES:
-                e["values"].update([self.value(word, rest)])
-            elif word == "made":  # PATH [SDDL]
-                e["made"].update(
-                    {
-                        chars(p).upper(): d
-                        for p, d in [re.fullmatch(r"(.*?)(?: ([OD]:\S*))?", rest).groups()]
-                    }
-                )
+            if word == "|":
+                e["out"] = (e["out"] or b"") + self.oem(rest)
+            elif word == "err":
+                e["err"] += self.oem(rest)
+            elif word == "says":
+                e["says"].append(self.oem(rest)[:-2])
+            elif word == "exit":
+                e["exit"] = int(rest)
+            elif word == "made":
+                e["made"].add(chars(rest).upper())
+            elif word == "added":
+                e["values"].pop((self.scope, PATH), None)
+                e["added"] = True
             else:
-                e[word] = int(rest) if word == "exit" else e[word] + [self.oem(rest)[:-2]]
-        return dict(e, out=b"", says=[]) if self.silent else e
+                e["values"].update([self.value(word, rest)])
+        if self.silent:
+            e["out"], e["says"] = b"", []
+        return e
 
 
-def all_runs():
-    folder, runs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "transcripts"), []
-    for name in sorted(n for n in os.listdir(folder) if n.endswith(".txt")):
-        with open(os.path.join(folder, name), encoding="utf-8") as f:
-            at = 1  # the line a block starts on
-            for block in f.read().split("\n\n"):
-                lines = block.split("\n")  # several command lines: as many runs, alike but for it
-                runs += [
-                    Run(
-                        "%s:%d" % (name, at + n),
-                        [
-                            l
-                            for i, l in enumerate(lines)
-                            if l and l[0] != "#" and (i == n or l[:2] != "$ ")
-                        ],
-                    )
-                    for n, command in enumerate(lines)
-                    if command.startswith("$ ")
-                ]
-                at += len(lines) + 1
+def read_file(path):
+    name, runs = os.path.basename(path), []
+    with open(path, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    block = []
+    for number, line in enumerate(lines + [""], 1):
+        if line.strip():
+            if not line.startswith("#"):
+                block.append((number, line))
+            continue
+        if block:
+            runs += read_block(name, block)
+        block = []
     return runs
 
 
-def compare(run, got):  # what the transcript says of the run, its differences in words
-    e, codec, problems = run.expected(), OEM[run.locale[0]], []
-    said = (
-        lambda lines, n: repr(lines[n].decode(codec, "replace"))
-        if lines[n:] not in ([], [b""])
-        else "nothing"
-    )
-    for name, printed, wanted in (
-        ("output", got["out"], e["out"]),
-        ("standard error", got["err"], e["err"]),
-    ):
-        g = re.sub(rb" dans [0-9A-F]{16}\.", b" dans @.", printed).split(b"\r\n")
-        w = g if wanted is None else wanted.split(b"\r\n")
-        n = next((i for i in range(len(g)) if i == len(w) or g[i] != w[i]), len(g))
-        problems += ["%s line %d is %s, expected %s" % (name, n + 1, said(g, n), said(w, n))] * (
-            n < max(len(g), len(w))
-        )
-    problems += [
-        "%r is not printed" % s.decode(codec)
-        for s in e["says"]
-        if s not in got["out"].split(b"\r\n")
-    ]
-    problems += ["exit %s, expected %s" % (got["exit"], e["exit"])] * (got["exit"] != e["exit"])
-    problems += [
-        "%s %s is %s, expected %s" % (*k, shown(got["values"].get(k)), shown(v))
-        for k, v in sorted(e["values"].items())
-        if got["values"].get(k) != v
-    ]
-    problems += [
-        "%s is %s" % (p, "made" if p in got["made"] else "not made")
-        for p in sorted(set(got["made"]) ^ set(e["made"]))
-    ]
-    return problems + [
-        "%s is made with %s" % (p, got["made"][p])
-        for p, s in e["made"].items()
-        if s and got["made"].get(p, s) != s
-    ]
-
-
-def invariants(run, got, old=None):  # what holds of any run; old: the Path as the run found it
-    problems, path, backup = [], (run.scope, PATH), (run.scope, BACKUP)
-    old, new = run.before.get(path) if old is None else old, got["values"].get(path)
-    changed = {
-        k for k in set(run.before) | set(got["values"]) if run.before.get(k) != got["values"].get(k)
-    }
-    problems += ["%s %s changed" % k for k in sorted(changed - {path, backup})] + [
-        "it printed with /S"
-    ] * (run.silent and got["out"] != b"")
-    if old and new and (old[0], text(old)) != (new[0], text(new)):
-        tidied = text(old).strip(BLANKS).rstrip(";")
-        appended = (tidied + ";" if tidied else "") + text(new).rsplit(";", 1)[-1]
+def read_block(name, block):
+    setup, commands, expect = [], [], []
+    for number, line in block:
+        where = "%s:%d" % (name, number)
+        if line.startswith("$ "):
+            if expect:
+                raise TranscriptError("%s: a command line after the expected lines" % where)
+            commands.append((where, chars(line[2:])))
+            continue
+        word, _, rest = line.partition(" ")
+        known = (SETUP | FAULTS | set(SCOPES)) if not commands else (EXPECT | set(SCOPES))
+        if word not in known:
+            raise TranscriptError("%s: unknown word %r" % (where, word))
         if (
-            text(new) not in (text(old), appended)
-            or new[0] not in (old[0], 2)
-            or old[0] not in (1, 2)
+            word in ("exit", "kill", "refuse", "vanish", "grows", "short", "oom")
+            and not rest.isdigit()
         ):
-            problems.append("the Path went from %s to %s" % (shown(old), shown(new)))
-    if (
-        backup in changed
-        and got["values"].get(backup)
-        and text(got["values"][backup]) != text(run.before.get(path))
-    ):
-        problems.append("the backup holds %s" % shown(got["values"][backup]))
-    if (
-        got["exit"] == 0
-        and run.folder
-        and run.folder
-        not in {e.upper().rstrip("\\") for e in text(new).split(";")} & got["folders"]
-    ):
-        problems.append("exit 0, but no entry of %s names the folder %s" % (shown(new), run.folder))
-    if got.get("outofturn"):  # (simulated only)
-        problems.append(
-            "%(outofturn)d registry calls out of turn, or keys or the lock left open" % got
-        )
-    return problems
+            raise TranscriptError("%s: %s needs a number" % (where, word))
+        (expect if commands else setup).append((word, rest))
+    if not commands:
+        raise TranscriptError("%s:%d: a block without a command line" % (name, block[0][0]))
+    runs = [Run(where, setup, command, expect) for where, command in commands]
+    for run in runs:  # each value parsed now, so that a malformed one stops the suite
+        run.expected()
+    return runs
 
 
-def sweep(run, plain, got, status):  # a refused call or a kill, against the plain run's end
-    path, old = (run.scope, PATH), run.before.get((run.scope, PATH))
-    final, now, state = (
-        plain["values"].get(path),
-        got["values"].get(path),
-        lambda v: v and (v[0], text(v)),
-    )
-    allowed = {
-        state(old),
-        state(final),
-        final and old and (final[0], text(old)),
-        not old and (2, ""),
-    }
-    if status == 2:  # another program deleted the Path: made again, it holds the folder alone
-        allowed = {None, final and (2, text(final).rsplit(";", 1)[-1])}
-    problems = invariants(run, got, (2, b"\0\0") if status == 2 else None) + [
-        "the Path is %s" % shown(now)
-    ] * (state(now) not in allowed)
-    if got["exit"] == 0 and status != 2 and state(now) != state(final):
-        problems.append("exit 0, but the Path is %s, not %s" % (shown(now), shown(final)))
-    if got["exit"] == 1 and state(final) != state(old) and state(now) == state(final):
-        problems.append("exit 1, but the Path is as a run that succeeded leaves it")
-    return problems + ["made %s, not %s" % (sorted(got["made"]), sorted(plain["made"]))] * (
-        set(got["made"]) != set(plain["made"])
-    )
-
-
-def simulate(
-    sim, run, fail=(0, 5), die=0
-):  # the run on the simulated Windows, as the checks read it
-    m = {
-        "line": run.command,
-        "fail": fail,
-        "die": die,
-        "nosddl": "nosddl" in run.words,
-        "values": [[s, n, t, list(d)] for (s, n), (t, d) in run.before.items()],
-        "folders": [r + ":" * (w == "drive") for w, r in run.setup if w in ("folder", "drive")],
-        "failwrite": int(run.words.get("failwrite", 0)),
-        "mutex": ["", "held", "abandoned"].index(run.words.get("mutex", "")),
-    }
-    out = json.loads(
-        subprocess.run(
-            [sim], input=json.dumps(m), capture_output=True, text=True, check=True, timeout=60
-        ).stdout
-    )
-    return dict(
-        out,
-        out=bytes(out["out"]),
-        err=bytes(out["err"]),
-        folders=set(out["folders"]),
-        values={(s, n): (t, bytes(d)) for s, n, t, d in out["values"]},
-        made={p: s or None for p, s in out["made"].items()},
-    )
-
-
-def replay_simulated(sim):
-    def one(run):
-        got = simulate(sim, run)
-        variants = [((k, 5), 0, "call %d refused" % k) for k in range(1, len(got["calls"]) + 1)]
-        variants += [
-            ((k, 2), 0, "call %d finding nothing" % k)
-            for k, c in enumerate(got["calls"], 1)
-            if c == "Q"
-        ]
-        variants += [((0, 5), w, "killed after write %d" % w) for w in range(1, got["writes"] + 1)]
-        return [run.where + ": " + p for p in compare(run, got) + invariants(run, got)] + [
-            "%s, %s: %s" % (run.where, name, p)
-            for fail, die, name in variants * ("sweep" in run.words)
-            for p in sweep(run, run.expected(), simulate(sim, run, fail, die), fail[1])
-        ]
-
-    runs = [r for r in all_runs() if r.simulated]
-    problems = sum(map(one, runs), [])
-    print(
-        "\n".join(
-            problems
-            + ["%d runs on the simulated Windows, %d problems" % (len(runs), len(problems))]
-        )
-    )
-    return 1 if problems else 0
-
-
-if __name__ == "__main__":
-    sys.exit(replay_simulated(sys.argv[1]))
+def all_runs():
+    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "transcripts")
+    names = sorted(n for n in os.listdir(folder) if n.endswith(".txt"))
+    return [run for name in names for run in read_file(os.path.join(folder, name))]

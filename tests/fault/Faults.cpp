@@ -1,0 +1,241 @@
+// The test build's answers in Windows' place (see Faults.h). The run's plan is
+// the environment variable WAYFOLD_FAULTS, entries separated by '|':
+//   refuse N      registry call N (from 1) is refused: access denied
+//   vanish N      before registry call N, another program deletes the value
+//   grow N        before registry call N, another program makes the value longer
+//   kill N        the process is killed right after registry write N
+//   short N       write N to standard output writes nothing
+//   sd PATH SDDL  the owner and DACL Windows reports for the folder PATH (-: none,
+//                 access denied)
+//   volume acls|noacls   the volumes keep permissions (NTFS), or none (FAT)
+//   nosddl        no security descriptor can be built
+//   oom N         every allocation fails after registry call N
+// WAYFOLD_FAULT_LOG names a file that gets a line for each registry call
+// ("call N" and its kind) and the descriptors that folders and the lock get.
+#include "Faults.h"
+
+#include <sddl.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <new>
+#include <set>
+#include <string>
+
+namespace {
+
+struct Plan {
+    std::set<std::string> words;                     // "refuse 3"
+    std::map<std::string, std::string> descriptors;  // folder in capitals -> SDDL
+    std::string volume;
+    bool noSddl = false;
+    int oomAfter = 0;
+};
+
+int calls = 0, writes = 0, outputWrites = 0;
+bool allocationsFail = false;
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    while (!text.empty() && text.back() == '\\') text.pop_back();
+    return text;
+}
+
+const Plan& ThePlan() {
+    static const Plan plan = [] {
+        Plan read;
+        const char* text = std::getenv("WAYFOLD_FAULTS");
+        std::string rest = text ? text : "";
+        while (!rest.empty()) {
+            const std::size_t bar = rest.find('|');
+            const std::string entry = rest.substr(0, bar);
+            rest = bar == std::string::npos ? "" : rest.substr(bar + 1);
+            const std::size_t blank = entry.find(' ');
+            const std::string word = entry.substr(0, blank);
+            const std::string value = blank == std::string::npos ? "" : entry.substr(blank + 1);
+            if (word == "sd") {
+                const std::size_t split = value.find(' ');
+                read.descriptors[Upper(value.substr(0, split))] = value.substr(split + 1);
+            } else if (word == "volume") {
+                read.volume = value;
+            } else if (word == "oom") {
+                read.oomAfter = std::atoi(value.c_str());
+            } else {
+                read.noSddl |= word == "nosddl";
+                read.words.insert(entry);
+            }
+        }
+        return read;
+    }();
+    return plan;
+}
+
+bool Planned(const char* word, int n) {
+    return ThePlan().words.count(std::string(word) + " " + std::to_string(n)) != 0;
+}
+
+void Log(const std::string& line) {
+    const char* name = std::getenv("WAYFOLD_FAULT_LOG");
+    if (!name) return;
+    if (std::FILE* log = std::fopen(name, "a")) {
+        std::fprintf(log, "%s\n", line.c_str());
+        std::fclose(log);
+    }
+}
+
+std::string Sddl(PSECURITY_DESCRIPTOR descriptor) {
+    LPSTR text = nullptr;
+    const SECURITY_INFORMATION all = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    if (!descriptor || !ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                           descriptor, SDDL_REVISION_1, all, &text, nullptr))
+        return "-";
+    const std::string sddl = text;
+    LocalFree(text);
+    return sddl;
+}
+
+// Another program's write to the value being read, through a handle of its own.
+void ChangeValue(HKEY key, LPCWSTR name, bool grow) {
+    HKEY writable = nullptr;
+    if (RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &writable)) return;
+    if (!grow) {
+        RegDeleteValueW(writable, name);
+    } else {
+        std::wstring text(32768, L'\0');
+        DWORD type = 0, size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (!RegQueryValueExW(writable, name, nullptr, &type, reinterpret_cast<LPBYTE>(&text[0]),
+                              &size)) {
+            text.resize(wcsnlen(text.c_str(), size / sizeof(wchar_t)));
+            text += L";C:\\grown";
+            RegSetValueExW(writable, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        }
+    }
+    RegCloseKey(writable);
+}
+
+// Counts a registry call; true when the plan refuses it.
+bool Refused(const char* kind) {
+    ++calls;
+    Log("call " + std::to_string(calls) + " " + kind);
+    allocationsFail = ThePlan().oomAfter && calls >= ThePlan().oomAfter;
+    return Planned("refuse", calls);
+}
+
+LSTATUS Written(LSTATUS status) {
+    ++writes;
+    if (Planned("kill", writes)) TerminateProcess(GetCurrentProcess(), 9);
+    return status;
+}
+
+}  // namespace
+
+// Allocations go through malloc and free, so that the plan can make them fail.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size) {
+    void* memory = allocationsFail ? nullptr : std::malloc(size ? size : 1);
+    if (!memory) throw std::bad_alloc();
+    return memory;
+}
+
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { operator delete(memory); }
+
+LSTATUS win::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                             REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                             LPDWORD disposition) {
+    if (Refused("create")) return ERROR_ACCESS_DENIED;
+    return ::RegCreateKeyExA(key, subKey, reserved, keyClass, options, access, security, result,
+                             disposition);
+}
+
+LSTATUS win::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    if (Refused("open")) return ERROR_ACCESS_DENIED;
+    return ::RegOpenKeyExA(key, subKey, options, access, result);
+}
+
+LSTATUS win::RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                              LPDWORD size) {
+    if (Refused("query")) return ERROR_ACCESS_DENIED;
+    if (Planned("vanish", calls) || Planned("grow", calls))
+        ChangeValue(key, name, Planned("grow", calls));
+    return ::RegQueryValueExW(key, name, reserved, type, data, size);
+}
+
+LSTATUS win::RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                            DWORD size) {
+    if (Refused("set")) return ERROR_ACCESS_DENIED;
+    return Written(::RegSetValueExA(key, name, reserved, type, data, size));
+}
+
+LSTATUS win::RegDeleteValueA(HKEY key, LPCSTR name) {
+    if (Refused("delete")) return ERROR_ACCESS_DENIED;
+    return Written(::RegDeleteValueA(key, name));
+}
+
+BOOL win::WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                    LPOVERLAPPED overlapped) {
+    if (file == GetStdHandle(STD_OUTPUT_HANDLE) && Planned("short", ++outputWrites)) {
+        *written = 0;
+        return TRUE;
+    }
+    return ::WriteFile(file, data, size, written, overlapped);
+}
+
+BOOL win::CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+    Log(std::string("folder ") + path + " " +
+        Sddl(security ? security->lpSecurityDescriptor : nullptr));
+    return ::CreateDirectoryA(path, security);
+}
+
+HANDLE win::CreateMutexExW(LPSECURITY_ATTRIBUTES security, LPCWSTR name, DWORD flags,
+                           DWORD access) {
+    char narrow[256] = "";
+    WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof narrow, nullptr, nullptr);
+    Log(std::string("lock ") + narrow + " " + std::to_string(access) + " " +
+        Sddl(security ? security->lpSecurityDescriptor : nullptr));
+    return ::CreateMutexExW(security, name, flags, access);
+}
+
+BOOL win::GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION information,
+                           PSECURITY_DESCRIPTOR descriptor, DWORD length, LPDWORD needed) {
+    const auto planned = ThePlan().descriptors.find(Upper(path));
+    if (planned == ThePlan().descriptors.end())
+        return ::GetFileSecurityA(path, information, descriptor, length, needed);
+    PSECURITY_DESCRIPTOR made = nullptr;
+    ULONG size = 0;
+    if (planned->second == "-") {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(planned->second.c_str(),
+                                                                SDDL_REVISION_1, &made, &size))
+        std::abort();  // a plan that names no descriptor is the test's own fault
+    *needed = size;
+    const bool fits = size <= length;
+    if (fits) std::memcpy(descriptor, made, size);
+    LocalFree(made);
+    SetLastError(fits ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER);
+    return fits;
+}
+
+BOOL win::GetVolumeInformationA(LPCSTR root, LPSTR name, DWORD nameSize, LPDWORD serial,
+                                LPDWORD longestName, LPDWORD flags, LPSTR fileSystem,
+                                DWORD fileSystemSize) {
+    if (ThePlan().volume.empty())
+        return ::GetVolumeInformationA(root, name, nameSize, serial, longestName, flags, fileSystem,
+                                       fileSystemSize);
+    *flags = ThePlan().volume == "acls" ? FILE_PERSISTENT_ACLS : 0;
+    return TRUE;
+}
+
+BOOL win::ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR sddl, DWORD revision,
+                                                               PSECURITY_DESCRIPTOR* descriptor,
+                                                               PULONG size) {
+    if (ThePlan().noSddl) return FALSE;
+    return ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, revision, descriptor, size);
+}
