@@ -5,8 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ python3
-  nlohmann-json3-dev                         # the simulated runs' input and output
-  libbenchmark-dev                           # benchmarks
+  libbenchmark-dev                           # benchmarks (native)
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64   # wayfold.exe
   wine64 locales                             # running it here, in French and Japanese
   clang-format black                         # the one format, checked
