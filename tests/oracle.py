@@ -88,6 +88,8 @@ def invariants(run, got, found=False):
     another program changed it after the set-up."""
     path, backup = (run.scope, PATH), (run.scope, BACKUP)
     old = run.before.get(path) if found is False else found
+    if old and "retype" in dict(run.faults):  # another program's change of type
+        old = (REG_SZ + REG_EXPAND_SZ - old[0], old[1])
     new = got["values"].get(path)
     keys = set(run.before) | set(got["values"])
     changed = {k for k in keys if run.before.get(k) != got["values"].get(k)}

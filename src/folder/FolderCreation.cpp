@@ -3,14 +3,11 @@
 #include "common/Console.h"
 #include "common/PathText.h"
 #include "common/ProgramState.h"
-#include "common/RuntimeError.h"
 #include "platform/Platform.h"
 
 #include <vector>
 
 namespace {
-
-constexpr int kPathNotFound = 3;
 
 // With /K the folder goes on every user's Path, administrators' and services'
 // included: like Program Files, it may be changed by administrators only, or
@@ -54,7 +51,6 @@ void ReportCreationError(const std::string& folder) {
 }
 
 bool CreateFolderTree(const std::string& path, void* descriptor) {
-    if (path.empty()) RaiseInOutError(kPathNotFound, "Impossible de créer le répertoire");
     // Up from the folder to its first level that exists (a bare drive is taken
     // as present), then the missing ones, outermost first. Every trailing
     // backslash goes: with one left, a level would be its own parent.

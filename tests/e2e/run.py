@@ -130,13 +130,14 @@ class Prefix:
         self.set_up(run)
         env = dict(self.env, LC_MESSAGES=run.locale[1] + ".UTF-8")
         env["LC_CTYPE"] = run.locale[0] + ".UTF-8" if run.locale[0] != "C" else "C"
-        log = os.path.join(self.root, "faults.log")
+        log = os.path.join(self.tools, "faults.log")
         if os.path.exists(log):
             os.unlink(log)
-        faulty = bool(plan) or bool(run.faults)
+        faulty = bool(plan) or bool(run.faults) or run.sweep
         if faulty:
             entries = ["%s %s" % (w, transcript.chars(r)) if r else w for w, r in run.faults]
-            env.update(WAYFOLD_FAULTS="|".join(entries + list(plan)), WAYFOLD_FAULT_LOG=log)
+            env.update(WAYFOLD_FAULTS="|".join(entries + list(plan)))
+            env.update(WAYFOLD_FAULT_LOG=TOOLS + "faults.log")
         cwd = ["-", "-"]
         if "cwd" in run.words:
             folder = transcript.chars(run.words["cwd"])

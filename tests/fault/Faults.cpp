@@ -2,14 +2,17 @@
 // the environment variable WAYFOLD_FAULTS, entries separated by '|':
 //   refuse N      registry call N (from 1) is refused: access denied
 //   vanish N      before registry call N, another program deletes the value
-//   grow N        before registry call N, another program makes the value longer
+//   retype N      before registry call N, another program makes the value REG_SZ
+//                 if it was REG_EXPAND_SZ, and the other way round
+//   grows N       right after each of the first N size queries, another
+//                 program makes the value longer
 //   kill N        the process is killed right after registry write N
 //   short N       write N to standard output writes nothing
 //   sd PATH SDDL  the owner and DACL Windows reports for the folder PATH (-: none,
 //                 access denied)
 //   volume acls|noacls   the volumes keep permissions (NTFS), or none (FAT)
 //   nosddl        no security descriptor can be built
-//   oom N         every allocation fails after registry call N
+//   oom N         the first allocation after registry call N fails
 // WAYFOLD_FAULT_LOG names a file that gets a line for each registry call
 // ("call N" and its kind) and the descriptors that folders and the lock get.
 #include "Faults.h"
@@ -24,6 +27,7 @@
 #include <new>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,10 +36,10 @@ struct Plan {
     std::map<std::string, std::string> descriptors;  // folder in capitals -> SDDL
     std::string volume;
     bool noSddl = false;
-    int oomAfter = 0;
+    int oomAfter = 0, grows = 0;
 };
 
-int calls = 0, writes = 0, outputWrites = 0;
+int calls = 0, writes = 0, outputWrites = 0, sizeQueries = 0;
 bool allocationsFail = false;
 
 std::string Upper(std::string text) {
@@ -61,6 +65,8 @@ const Plan& ThePlan() {
                 read.descriptors[Upper(value.substr(0, split))] = value.substr(split + 1);
             } else if (word == "volume") {
                 read.volume = value;
+            } else if (word == "grows") {
+                read.grows = std::atoi(value.c_str());
             } else if (word == "oom") {
                 read.oomAfter = std::atoi(value.c_str());
             } else {
@@ -97,22 +103,21 @@ std::string Sddl(PSECURITY_DESCRIPTOR descriptor) {
     return sddl;
 }
 
-// Another program's write to the value being read, through a handle of its own.
-void ChangeValue(HKEY key, LPCWSTR name, bool grow) {
+// Another program's write to the value being read, through a handle of its
+// own: the value deleted, lengthened by a zero character (the text the same),
+// or rewritten with the other text type.
+void ChangeValue(HKEY key, LPCWSTR name, const std::string& how) {
     HKEY writable = nullptr;
     if (RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &writable)) return;
-    if (!grow) {
+    std::vector<BYTE> data(1 << 17);
+    DWORD type = 0, size = static_cast<DWORD>(data.size());
+    if (how == "vanish") {
         RegDeleteValueW(writable, name);
-    } else {
-        std::wstring text(32768, L'\0');
-        DWORD type = 0, size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        if (!RegQueryValueExW(writable, name, nullptr, &type, reinterpret_cast<LPBYTE>(&text[0]),
-                              &size)) {
-            text.resize(wcsnlen(text.c_str(), size / sizeof(wchar_t)));
-            text += L";C:\\grown";
-            RegSetValueExW(writable, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-        }
+    } else if (!RegQueryValueExW(writable, name, nullptr, &type, data.data(), &size)) {
+        data.resize(size + (how == "grows" ? sizeof(wchar_t) : 0));
+        const DWORD retyped = type == REG_SZ ? REG_EXPAND_SZ : REG_SZ;
+        RegSetValueExW(writable, name, 0, how == "retype" ? retyped : type, data.data(),
+                       static_cast<DWORD>(data.size()));
     }
     RegCloseKey(writable);
 }
@@ -121,7 +126,7 @@ void ChangeValue(HKEY key, LPCWSTR name, bool grow) {
 bool Refused(const char* kind) {
     ++calls;
     Log("call " + std::to_string(calls) + " " + kind);
-    allocationsFail = ThePlan().oomAfter && calls >= ThePlan().oomAfter;
+    allocationsFail |= calls == ThePlan().oomAfter;
     return Planned("refuse", calls);
 }
 
@@ -138,6 +143,7 @@ LSTATUS Written(LSTATUS status) {
 
 void* operator new(std::size_t size) {
     void* memory = allocationsFail ? nullptr : std::malloc(size ? size : 1);
+    allocationsFail = false;
     if (!memory) throw std::bad_alloc();
     return memory;
 }
@@ -161,9 +167,12 @@ LSTATUS win::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access
 LSTATUS win::RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                               LPDWORD size) {
     if (Refused("query")) return ERROR_ACCESS_DENIED;
-    if (Planned("vanish", calls) || Planned("grow", calls))
-        ChangeValue(key, name, Planned("grow", calls));
-    return ::RegQueryValueExW(key, name, reserved, type, data, size);
+    for (const char* how : {"vanish", "retype"})
+        if (Planned(how, calls)) ChangeValue(key, name, how);
+    const LSTATUS status = ::RegQueryValueExW(key, name, reserved, type, data, size);
+    // Right after the run learnt the size it needs.
+    if (!data && size && sizeQueries++ < ThePlan().grows) ChangeValue(key, name, "grows");
+    return status;
 }
 
 LSTATUS win::RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
