@@ -1,5 +1,5 @@
 /* The end-to-end tests' hands inside Wine (run.py drives it; wayfold.exe lies
- * beside it in C:\e2e-tools): helper CWD NAME VALUE KEYS AHEAD LINES
+ * beside it in C:\e2e-tools): helper CWD NAME VALUE KEYS AHEAD OUT LINES
  * sets the values that values.txt lists in the current user's (u) or the
  * all-users (m) Environment key ("u|m NAME TYPE HEX" lines: stored as exactly
  * these bytes; TYPE "-": deleted), lists every
@@ -7,10 +7,12 @@
  * for each UTF-16 command line of LINES (hex, comma-separated), all at once,
  * in the folder CWD, with the environment variable NAME set to VALUE (UTF-16
  * in hex; "-": none; "=C:" gives the current folder of C:), and this one's
- * standard output and error. With KEYS or AHEAD (not "-") standard input
- * is a console: AHEAD's records are written to it before the start, KEYS's
- * over and over once the run has had time to ask (a character: pressed and
- * released; ^c: released only; +c: pressed behind a Shift, in one write).
+ * standard output and error, or with OUT "none" no standard input or output
+ * at all. With KEYS or AHEAD (not "-") standard input is a console: AHEAD's
+ * records are written to it
+ * before the start, KEYS's over and over once the run has had time to ask (a
+ * character: pressed and released; ^c: released only; +c: pressed behind a
+ * Shift, in one write).
  * Last it writes the exit statuses and the values again in after.txt. A
  * run still going after 20 seconds is stopped (status 124). Exits 250 when
  * the helper itself fails. */
@@ -83,13 +85,13 @@ int main(int argc, char **argv) {
     PROCESS_INFORMATION pi;
     HANDLE runs[MAXIMUM_WAIT_OBJECTS], *handles[] = {&si.hStdInput, &si.hStdOutput, &si.hStdError};
     DWORD size, status = 250, type;
-    int count = 0, typing = argc >= 7 && (strcmp(argv[4], "-") || strcmp(argv[5], "-"));
-    check(argc >= 7, "usage: helper CWD NAME VALUE KEYS AHEAD LINES");
+    int count = 0, typing = argc >= 8 && (strcmp(argv[4], "-") || strcmp(argv[5], "-"));
+    check(argc >= 8, "usage: helper CWD NAME VALUE KEYS AHEAD OUT LINES");
     for (int i = 0; i < 3; ++i)
         SetHandleInformation(*handles[i] = GetStdHandle(STD_INPUT_HANDLE - i), HANDLE_FLAG_INHERIT,
                              HANDLE_FLAG_INHERIT);
     if (typing &&
-        argc == 7) { /* Wine gives a program started so a console of its own, with no window */
+        argc == 8) { /* Wine gives a program started so a console of its own, with no window */
         si.hStdInput = NULL;
         check(CreateProcessW(NULL, wcscat(wcscpy(again, GetCommandLineW()), L" console"), NULL,
                              NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, &si, &pi),
@@ -104,6 +106,7 @@ int main(int argc, char **argv) {
                         &(SECURITY_ATTRIBUTES){sizeof(SECURITY_ATTRIBUTES), NULL, TRUE},
                         OPEN_EXISTING, 0, NULL);
     if (strcmp(argv[5], "-")) type_keys(si.hStdInput, argv[5]);
+    if (!strcmp(argv[6], "none")) si.hStdInput = si.hStdOutput = NULL;
     for (FILE *in = fopen(TOOLS "values.txt", "r"); in && fgets(line, sizeof line, in);
          hex[0] = 0) {
         int set = sscanf(line, "%1s %255s %lu %s", scope, name, &type, hex) >= 3;
@@ -122,7 +125,7 @@ int main(int argc, char **argv) {
     fputc('\n', before);
     list(before);
     MultiByteToWideChar(CP_ACP, 0, argv[1], -1, cwd, MAX_PATH);
-    for (char *h = strtok(argv[6], ","); h && count < MAXIMUM_WAIT_OBJECTS;
+    for (char *h = strtok(argv[7], ","); h && count < MAXIMUM_WAIT_OBJECTS;
          h = strtok(NULL, ","), runs[count++] = pi.hProcess)
         /* Under load Wine now and then fails a start with an internal error before
          * the program ran any of its code: such a start is tried again. */

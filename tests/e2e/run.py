@@ -94,9 +94,11 @@ class EndToEnd(unittest.TestCase):
         cwd=("-", "-"),
         drives=(),
         folders=(),
+        stdout="-",
     ):
         """Sets the machine up (C: as it was, the drives Y and unc for the network shares, and those given, with
-        these folders and values), starts the command lines at once; what they did, as transcript.py reads it.
+        these folders and values), starts the command lines at once (standard output a file, or as stdout says:
+        none); what they did, as transcript.py reads it.
         """
         for name in set(os.listdir(self.devices)) - {"c:"}:
             os.unlink(self.devices + "/" + name)
@@ -134,6 +136,7 @@ class EndToEnd(unittest.TestCase):
             *cwd,
             keys,
             ahead,
+            stdout,
             ",".join(map(wide, lines)),
         ]
         with tempfile.TemporaryFile() as out:  # on disk: the program writes to a file as to a pipe
@@ -196,6 +199,7 @@ class EndToEnd(unittest.TestCase):
                 cwd,
                 [r for w, r in run.setup if w == "drive"],
                 [transcript.chars(r) for w, r in run.setup if w == "folder"],
+                run.words.get("stdout", "-"),
             )
             problems += [
                 "%s: %s" % (run.where, p)
