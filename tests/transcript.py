@@ -18,7 +18,8 @@
 #       released, ^c one released only, +c one pressed behind a Shift in one
 #       batch. typeahead KEYS: typed before the run starts.
 #   locale CTYPE MESSAGES   the code pages of CTYPE, the thread locale of MESSAGES
-#   stdout none   started with no standard input or output at all
+#   stdout none|closed   started with no standard input or output at all, or
+#       with standard output a pipe whose reader is gone
 # Those runs are replayed on wayfold.exe under Wine. The ones with a word below
 # are replayed on the simulated Windows instead, which has no console input
 # and knows ASCII names only:

@@ -7,9 +7,9 @@
  * for each UTF-16 command line of LINES (hex, comma-separated), all at once,
  * in the folder CWD, with the environment variable NAME set to VALUE (UTF-16
  * in hex; "-": none; "=C:" gives the current folder of C:), and this one's
- * standard output and error, or with OUT "none" no standard input or output
- * at all. With KEYS or AHEAD (not "-") standard input is a console: AHEAD's
- * records are written to it
+ * standard output and error; OUT "none": no standard input or output at all,
+ * "closed": standard output a pipe whose reader is gone. With KEYS or AHEAD
+ * (not "-") standard input is a console: AHEAD's records are written to it
  * before the start, KEYS's over and over once the run has had time to ask (a
  * character: pressed and released; ^c: released only; +c: pressed behind a
  * Shift, in one write).
@@ -107,6 +107,13 @@ int main(int argc, char **argv) {
                         OPEN_EXISTING, 0, NULL);
     if (strcmp(argv[5], "-")) type_keys(si.hStdInput, argv[5]);
     if (!strcmp(argv[6], "none")) si.hStdInput = si.hStdOutput = NULL;
+    if (!strcmp(argv[6], "closed")) {
+        HANDLE reader;
+        check(CreatePipe(&reader, &si.hStdOutput,
+                         &(SECURITY_ATTRIBUTES){sizeof(SECURITY_ATTRIBUTES), NULL, TRUE}, 0),
+              "no pipe");
+        CloseHandle(reader);
+    }
     for (FILE *in = fopen(TOOLS "values.txt", "r"); in && fgets(line, sizeof line, in);
          hex[0] = 0) {
         int set = sscanf(line, "%1s %255s %lu %s", scope, name, &type, hex) >= 3;

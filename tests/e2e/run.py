@@ -98,7 +98,7 @@ class EndToEnd(unittest.TestCase):
     ):
         """Sets the machine up (C: as it was, the drives Y and unc for the network shares, and those given, with
         these folders and values), starts the command lines at once (standard output a file, or as stdout says:
-        none); what they did, as transcript.py reads it.
+        none, closed); what they did, as transcript.py reads it.
         """
         for name in set(os.listdir(self.devices)) - {"c:"}:
             os.unlink(self.devices + "/" + name)
