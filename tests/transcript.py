@@ -25,6 +25,8 @@
 # and knows ASCII names only:
 #   failwrite N (that write to standard output fails; -N: writes nothing) |
 #   nosddl (no security descriptor can be built) | mutex held|abandoned |
+#   grows N (another program lengthens the Path by a zero character right
+#   after each of the first N times the run asks its size) |
 #   sweep (the run again with each registry call refused in turn, access
 #   denied, and for a query not found, the value deleted just before; and
 #   killed after each registry write; each checked as any run is and against
@@ -47,7 +49,7 @@ import json, os, re, subprocess, sys
 SCOPES, TYPES, SIMULATED = (
     {"user": "u", "machine": "m"},
     {"SZ": 1, "EXPAND": 2, "MULTI": 7},
-    {"failwrite", "mutex", "sweep", "nosddl"},
+    {"failwrite", "mutex", "sweep", "nosddl", "grows"},
 )
 OEM = {"fr_FR": "cp850", "ja_JP": "cp932"}  # the console's code page, by LC_CTYPE
 PATH, BACKUP, BLANKS = "PATH", "PATH_WAYFOLD_BACKUP", "".join(map(chr, range(33)))
@@ -304,6 +306,7 @@ def simulate(
         "values": [[s, n, t, list(d)] for (s, n), (t, d) in run.before.items()],
         "folders": [r + ":" * (w == "drive") for w, r in run.setup if w in ("folder", "drive")],
         "failwrite": int(run.words.get("failwrite", 0)),
+        "grows": int(run.words.get("grows", 0)),
         "mutex": ["", "held", "abandoned"].index(run.words.get("mutex", "")),
     }
     out = json.loads(

@@ -56,6 +56,7 @@ int main() {
         if (f[1] == ':') m.Folders.insert(f.substr(0, 2));  // a drive
     }
     m.FailStdOutWrite = in["failwrite"], m.Mutex = in["mutex"], m.NoDescriptor = in["nosddl"];
+    m.Grows = in["grows"];
     m.FailCall = in["fail"][0], m.FailStatus = in["fail"][1], m.DieAfterWrite = in["die"];
     m.Die = [] { Report(nullptr); };
     Report(wayFOLD());

@@ -80,7 +80,8 @@ Status RegQueryValueExW(RegKey key, const wchar* name, u32*, u32* type, unsigned
     if (data && fits) std::copy(it->second.data.begin(), it->second.data.end(), data);
     if (type) *type = it->second.type;
     if (size) *size = static_cast<u32>(it->second.data.size());
-    return fits ? ErrorSuccess : 234;  // more data
+    if (size && !data && m.Grows && m.Grows--) it->second.data += std::string(2, '\0');
+    return fits ? ErrorSuccess : ErrorMoreData;
 }
 
 Status RegSetValueExA(RegKey key, const char* name, u32, u32 type, const unsigned char* data,

@@ -1,11 +1,12 @@
 // A small simulated Windows behind platform/Platform.h, for what Wine cannot
 // show: any registry call refused, the process killed after a write, another
 // run holding the lock, the descriptor a folder is made with, a console write
-// that fails. Where it stands in for Windows it does as Windows does for the
-// texts and names those tests give it (ASCII): registry texts kept in UTF-16,
-// names compared without regard to case, a key handle allowing only what it
-// was opened for, another run's lock opened with a standard user's rights, a
-// folder made only in one that exists, no console input.
+// that fails, a value that grows between two queries. Where it stands in for
+// Windows it does as Windows does for the texts and names those tests give it
+// (ASCII): registry texts kept in UTF-16, names compared without regard to
+// case, a key handle allowing only what it was opened for, another run's lock
+// opened with a standard user's rights, a folder made only in one that exists,
+// no console input.
 #pragma once
 
 #include "platform/Platform.h"
@@ -35,6 +36,9 @@ struct Machine {
     // Writes: sets and deletes. This call (from 1) gets this status: 5 denied, 2 not found (another
     // program deleted the value). The process is killed after this write.
     int Writes = 0, FailCall = 0, FailStatus = 5, DieAfterWrite = 0;
+    // Another program lengthens the value by a zero character right after each of the first N
+    // size queries.
+    int Grows = 0;
     std::function<void()> Die;
     // The lock: free, held by another run, abandoned; whether this run holds it; calls made out of
     // turn.
