@@ -47,8 +47,8 @@ void OpenStdOut() {
     buffered = 0;
     outIsConsole = type == os::FileTypeChar;
     // An installer's custom action or a detached process may have no standard
-    // output at all: a silent run, which prints nothing, needs none, and any
-    // other fails on its first line (Put).
+    // output at all: a silent run, which prints nothing, needs none; any other
+    // fails on the first line it prints.
     outOpen = type != os::FileTypeUnknown;
 }
 

@@ -46,7 +46,8 @@ bool FetchVariableType(std::uint32_t& type) {
 // steps are done before any of them is reported: an output error (a pipe
 // whose reader is gone) ends the run, and in between it would leave the
 // backup behind, an environment variable of every process after the next
-// logon.
+// logon. The line that announces them comes first, so that a run that cannot
+// print at all stops before it writes anything.
 bool RepairVariableType() {
     std::uint32_t type = 0;
     if (!FetchVariableType(type)) return false;
