@@ -8,6 +8,10 @@ namespace {
 
 enum class OpenFor { Write, Read, Delete };
 
+// Reads of a value that another program keeps lengthening between its size
+// and its read, before the read is given up.
+constexpr int kReadsOfAGrowingValue = 5;
+
 // The frame every value operation shares: split the path at its last
 // backslash, open the sub-key, make one value call, close the key again.
 // A failed open leaves its status in *openStatus when asked for.
@@ -88,19 +92,24 @@ bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t 
                    std::vector<unsigned char>& data) {
     return WithValue(root, valuePath, OpenFor::Read, [&](os::RegKey key, const char* name) {
         const std::u16string wideName = os::ToWide(name);
-        os::u32 type = 0, needed = 0;
-        if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &needed) !=
-            os::ErrorSuccess)
-            return false;
-        std::vector<unsigned char> buffer(needed);
-        os::u32 got = needed;
-        if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, buffer.data(), &got) !=
-                os::ErrorSuccess ||
-            type != expectedType)
-            return false;
-        buffer.resize(got);
-        data.swap(buffer);
-        return true;
+        // Another program may lengthen the value between its size and its
+        // read: it is read again at its new size.
+        for (int read = 0; read < kReadsOfAGrowingValue; ++read) {
+            os::u32 type = 0, needed = 0;
+            if (os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &needed) !=
+                os::ErrorSuccess)
+                return false;
+            std::vector<unsigned char> buffer(needed);
+            os::u32 got = needed;
+            const os::Status status =
+                os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, buffer.data(), &got);
+            if (status == os::ErrorMoreData) continue;
+            if (status != os::ErrorSuccess || type != expectedType) return false;
+            buffer.resize(got);
+            data.swap(buffer);
+            return true;
+        }
+        return false;
     });
 }
 

@@ -45,9 +45,11 @@ void OpenStdOut() {
     outHandle = os::GetStdHandle(os::StdOutputHandle);
     os::u32 type = os::GetFileType(outHandle);
     buffered = 0;
-    if (type == os::FileTypeUnknown) RaiseInOutError(kFileNotOpenForOutput);
     outIsConsole = type == os::FileTypeChar;
-    outOpen = true;
+    // An installer's custom action or a detached process may have no standard
+    // output at all: a silent run, which prints nothing, needs none; any other
+    // fails on the first line it prints.
+    outOpen = type != os::FileTypeUnknown;
 }
 
 void CloseStdOut() {

@@ -6,8 +6,10 @@
 
 // Standard output as a text stream with a 128-byte buffer. On a console each
 // line is written at once; on a file or pipe only full buffers and the rest
-// at closing. Opening fails (input/output error 105) when the handle's type
-// is unknown, for example when there is no standard output at all.
+// at closing. When the handle's type is unknown, for example when there is no
+// standard output at all, the first line printed fails (input/output error
+// 105): a silent run never prints one. Every run prints before it changes
+// anything, so any other run ends there with nothing done.
 void OpenStdOut();
 void CloseStdOut();
 void FlushStdOut();

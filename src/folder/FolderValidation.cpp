@@ -15,14 +15,18 @@ namespace {
 // take (CreateDirectoryA: MAX_PATH - 12 characters).
 constexpr std::size_t kLongestFolder = 248;
 
-// Characters a folder name may not hold: those Windows forbids, ';', which
-// separates Path entries, and '%', which a REG_EXPAND_SZ Path takes for the
-// start of a variable's name.
+// Characters a folder name may not hold: those Windows forbids (control
+// characters too), ';', which separates Path entries, and '%', which a
+// REG_EXPAND_SZ Path takes for the start of a variable's name.
 const char kInvalidChars[] = "\"*/:<>?|;%";
 // The ones that may not stand in the first three bytes either.
 const char kNeverInFolder[] = ";%/";
 
 bool IsOneOf(const char* set, char c) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
+bool IsInvalidInName(char c) {
+    return static_cast<unsigned char>(c) < 32 || IsOneOf(kInvalidChars, c);
+}
 
 // A level Windows would not keep as typed: it drops trailing blanks and dots
 // (so "." and ".." too), and takes device names, with any extension, for the
@@ -31,9 +35,15 @@ bool IsInvalidLevel(const std::string& level) {
     if (!level.empty() && (level.back() == ' ' || level.back() == '.')) return true;
     std::string base = AsciiUpper(level.substr(0, level.find('.')));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$")
+        return true;
+    if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0) return false;
+    // The digit as Windows reads it, in UTF-16: the bytes of the superscripts
+    // are other letters in other code pages.
+    const std::u16string digit = os::ToWide(base.substr(3));
+    return digit.size() == 1 &&
+           std::u16string(u"0123456789¹²³").find(digit[0]) != std::u16string::npos;
 }
 
 // Checks the name below the drive part of a folder that ends in a backslash,
@@ -54,7 +64,7 @@ bool CheckName(const std::string& folder) {
     for (std::size_t i = 0; i < folder.size(); ++i) {
         const std::size_t length = IsLeadByte(static_cast<unsigned char>(folder[i])) ? 2 : 1;
         if (length == 1) {
-            invalidInName |= i >= 3 && IsOneOf(kInvalidChars, folder[i]);
+            invalidInName |= i >= 3 && IsInvalidInName(folder[i]);
             invalidInFolder |= IsOneOf(kNeverInFolder, folder[i]);
         }
         if (i >= levelsFrom && length == 1 && folder[i] == '\\') {

@@ -77,6 +77,9 @@ std::int32_t wayFOLD() {
         try {
             RunOnePass();
         } catch (...) {
+            // An output error may end the run in its turn: let the turn go
+            // rather than leave it abandoned to the next run.
+            UnlockVariable();
             CloseStdOut();
             throw;
         }

@@ -42,7 +42,12 @@ bool FetchVariableType(std::uint32_t& type) {
 }
 
 // The text is always held by the variable, the backup or both: backup
-// written first, variable rewritten next, backup deleted last.
+// written first, variable rewritten next, backup deleted last. The three
+// steps are done before any of them is reported: an output error (a pipe
+// whose reader is gone) ends the run, and in between it would leave the
+// backup behind, an environment variable of every process after the next
+// logon. The line that announces them comes first, so that a run that cannot
+// print at all stops before it writes anything.
 bool RepairVariableType() {
     std::uint32_t type = 0;
     if (!FetchVariableType(type)) return false;
@@ -60,22 +65,23 @@ bool RepairVariableType() {
     if (!ReadVariableText(type, text)) return false;
     PrintConverted("La variable Path possède le type REG_SZ (réparation en cours).");
     const std::string backupPath = ValuePath + kBackupSuffix;
-    bool result = false;
-    if (!PutSzValue(RootKey, backupPath, text)) {
+    const bool saved = PutSzValue(RootKey, backupPath, text);
+    const bool rewritten = saved && PutExpandSzValue(RootKey, ValuePath, text);
+    const bool removed = rewritten && RemoveValue(RootKey, backupPath);
+    if (!saved) {
         PrintConverted("Sauvegarde de la variable Path échouée (droits requis).");
     } else {
         PrintConverted("Sauvegarde de la variable REG_SZ effectuée.");
-        if (!PutExpandSzValue(RootKey, ValuePath, text)) {
+        if (!rewritten) {
             PrintConverted("Ecriture de la variable Path échouée (droits requis).");
         } else {
-            result = true;
             PrintConverted("Modification du type REG_SZ en REG_EXPAND_SZ effectuée.");
-            if (RemoveValue(RootKey, backupPath))
+            if (removed)
                 PrintConverted("Suppression de la sauvegarde REG_SZ effectuée.");
             else
                 PrintConverted("Suppression de la sauvegarde REG_SZ échouée.");
         }
     }
     PrintLine("");
-    return result;
+    return rewritten;
 }

@@ -25,6 +25,7 @@ constexpr RegKey HKeyLocalMachine = RegKey(0xFFFFFFFF80000002ull);
 
 constexpr Status ErrorSuccess = 0;
 constexpr Status ErrorFileNotFound = 2;
+constexpr Status ErrorMoreData = 234;
 constexpr u32 ErrorAlreadyExists = 183;
 constexpr u32 RegSz = 1;
 constexpr u32 RegExpandSz = 2;
