@@ -126,8 +126,10 @@ static DWORD WINAPI hold_and_end(void *unused) {
 }
 
 /* The object a LOCK puts under the lock's name, kept until the helper ends:
- * a mutex that a run of that Path made and holds; a semaphore; a mutex whose
- * DACL lets no one in; a mutex that another user owns. */
+ * a mutex that a run of that Path made and holds (held), or that a thread
+ * held when it ended (abandoned); a semaphore; a mutex whose DACL lets no one
+ * in (refusing); one that another user owns (foreign). Mutexes are held, so
+ * that a run that waited for one would fail. */
 static void make_lock(const char *lock) {
     char scope[16], kind[16], sid[128] = "BA", name[256], sddl[512];
     check(sscanf(lock, "%15s %15s", scope, kind) == 2, "LOCK is SCOPE KIND");
@@ -149,8 +151,9 @@ static void make_lock(const char *lock) {
     check(ConvertStringSecurityDescriptorToSecurityDescriptorA(
               sddl, SDDL_REVISION_1, &security.lpSecurityDescriptor, NULL),
           "no descriptor");
-    HANDLE made = !strcmp(kind, "semaphore") ? CreateSemaphoreA(&security, 0, 1, name)
-                                             : CreateMutexA(&security, !strcmp(kind, "held"), name);
+    HANDLE made = !strcmp(kind, "semaphore")
+                      ? CreateSemaphoreA(&security, 0, 1, name)
+                      : CreateMutexA(&security, strcmp(kind, "abandoned") != 0, name);
     check(made != NULL, "no lock made");
     if (!strcmp(kind, "abandoned")) { /* held by a thread that ends */
         lock_name = name;

@@ -227,6 +227,11 @@ BOOL win::GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION information,
     *needed = size;
     const bool fits = size <= length;
     if (fits) std::memcpy(descriptor, made, size);
+    // Windows makes a NULL DACL of NO_ACCESS_CONTROL (present, at no offset);
+    // Wine an empty one.
+    const DWORD daclOffset = 16;
+    if (fits && planned->second.find("D:NO_ACCESS_CONTROL") != std::string::npos)
+        std::memset(static_cast<BYTE*>(descriptor) + daclOffset, 0, sizeof(DWORD));
     LocalFree(made);
     SetLastError(fits ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER);
     return fits;
