@@ -93,6 +93,20 @@ def split_command(line):
     return args[1:]
 
 
+def parse_value(word, rest, where):
+    """((u|m, NAME), (type, bytes)), or None for none."""
+    m = re.fullmatch(r'(\S+) (?:-|(SZ|EXPAND|MULTI) (?:"(.*)"|hex:((?:[0-9a-f]{2})*)))', rest)
+    if not m:
+        raise TranscriptError("%s: malformed value: %s %s" % (where, word, rest))
+    name, kind, quoted, hexed = m.groups()
+    key = (SCOPES[word], name.upper())
+    if kind is None:
+        return key, None
+    if hexed is not None:
+        return key, (TYPES[kind], bytes.fromhex(hexed))
+    return key, (TYPES[kind], chars(quoted).encode("utf-16-le") + b"\0\0")
+
+
 class Run:
     def __init__(self, where, setup, command, expect):
         self.where, self.setup, self.command, self.expect = where, setup, command, expect
@@ -115,22 +129,8 @@ class Run:
         self.repair_only = "/R" in switches and not folder
         self.help = bool(switches & {"/?", "?"}) or not args
 
-    def fail(self, message):
-        raise TranscriptError("%s: %s" % (self.where, message))
-
-    def value(self, word, rest):  # ((u|m, NAME), (type, bytes)), or None for none
-        m = re.fullmatch(r'(\S+) (?:-|(SZ|EXPAND|MULTI) (?:"(.*)"|hex:((?:[0-9a-f]{2})*)))', rest)
-        if not m:
-            self.fail("malformed value: %s %s" % (word, rest))
-        name, kind, quoted, hexed = m.groups()
-        if kind is None:
-            return (SCOPES[word], name.upper()), None
-        if hexed is not None:
-            return (SCOPES[word], name.upper()), (TYPES[kind], bytes.fromhex(hexed))
-        return (SCOPES[word], name.upper()), (
-            TYPES[kind],
-            chars(quoted).encode("utf-16-le") + b"\0\0",
-        )
+    def value(self, word, rest):
+        return parse_value(word, rest, self.where)
 
     def oem(self, line):  # an output line as printed, in the console's code page
         parts = re.split(r"(\{[0-9A-Fa-f]{2}\})", line)
@@ -196,18 +196,14 @@ def read_block(name, block):
         known = (SETUP | FAULTS | set(SCOPES)) if not commands else (EXPECT | set(SCOPES))
         if word not in known:
             raise TranscriptError("%s: unknown word %r" % (where, word))
-        if (
-            word in ("exit", "kill", "refuse", "vanish", "grows", "short", "oom")
-            and not rest.isdigit()
-        ):
+        if word in NUMBERED and not rest.isdigit():
             raise TranscriptError("%s: %s needs a number" % (where, word))
+        if word in SCOPES:
+            parse_value(word, rest, where)
         (expect if commands else setup).append((word, rest))
     if not commands:
         raise TranscriptError("%s:%d: a block without a command line" % (name, block[0][0]))
-    runs = [Run(where, setup, command, expect) for where, command in commands]
-    for run in runs:  # each value parsed now, so that a malformed one stops the suite
-        run.expected()
-    return runs
+    return [Run(where, setup, command, expect) for where, command in commands]
 
 
 def all_runs():
