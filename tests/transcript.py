@@ -24,7 +24,7 @@
 #       mutex that refuses the run, a mutex owned by another user
 # Windows' answers that Wine cannot give, put in by the test build of the
 # program (tests/fault/Faults.cpp, which explains them): refuse N, vanish N,
-# retype N, grows N, kill N, short N, sd PATH SDDL, volume acls|noacls, nosddl, oom N; and
+# retype N, grows N, kill N, short N, ahead PATH, sd PATH SDDL, volume acls|noacls, nosddl, oom N; and
 # sweep: the
 # run again with each registry call refused in turn (and each query finding the
 # value deleted just before), and killed after each registry write.
@@ -41,7 +41,19 @@ SCOPES = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "MULTI": 7}
 REG_SZ, REG_EXPAND_SZ = 1, 2
 PATH, BACKUP = "PATH", "PATH_WAYFOLD_BACKUP"
-FAULTS = {"refuse", "vanish", "retype", "grows", "kill", "short", "sd", "volume", "nosddl", "oom"}
+FAULTS = {
+    "refuse",
+    "vanish",
+    "retype",
+    "grows",
+    "kill",
+    "short",
+    "ahead",
+    "sd",
+    "volume",
+    "nosddl",
+    "oom",
+}
 SETUP = {"drive", "folder", "cwd", "keys", "typeahead", "locale", "stdout", "lock", "sweep"}
 NUMBERED = {"exit", "kill", "refuse", "vanish", "retype", "grows", "short", "oom"}
 EXPECT = {"|", "says", "err", "exit", "made", "added"}

@@ -8,6 +8,7 @@
 //                 program makes the value longer
 //   kill N        the process is killed right after registry write N
 //   short N       write N to standard output writes nothing
+//   ahead PATH    another program makes the folder PATH right before the run does
 //   sd PATH SDDL  the owner and DACL Windows reports for the folder PATH (-: none,
 //                 access denied)
 //   volume acls|noacls   the volumes keep permissions (NTFS), or none (FAT)
@@ -198,6 +199,7 @@ BOOL win::WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
 BOOL win::CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
     Log(std::string("folder ") + path + " " +
         Sddl(security ? security->lpSecurityDescriptor : nullptr));
+    if (ThePlan().words.count("ahead " + std::string(path))) ::CreateDirectoryA(path, nullptr);
     return ::CreateDirectoryA(path, security);
 }
 
