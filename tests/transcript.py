@@ -41,19 +41,7 @@ SCOPES = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "MULTI": 7}
 REG_SZ, REG_EXPAND_SZ = 1, 2
 PATH, BACKUP = "PATH", "PATH_WAYFOLD_BACKUP"
-FAULTS = {
-    "refuse",
-    "vanish",
-    "retype",
-    "grows",
-    "kill",
-    "short",
-    "ahead",
-    "sd",
-    "volume",
-    "nosddl",
-    "oom",
-}
+FAULTS = set("refuse vanish retype grows kill short ahead sd volume nosddl oom".split())
 SETUP = {"drive", "folder", "cwd", "keys", "typeahead", "locale", "stdout", "lock", "sweep"}
 NUMBERED = {"exit", "kill", "refuse", "vanish", "retype", "grows", "short", "oom"}
 EXPECT = {"|", "says", "err", "exit", "made", "added"}
