@@ -83,6 +83,8 @@ bool ReadDescriptor(Read read, Descriptor& descriptor) {
         bytes.resize(needed);
         if (!read(information, bytes.data(), needed, &needed)) return false;
     }
+    // Only what Windows wrote is read: an offset past it is the descriptor's fault.
+    if (needed < bytes.size()) bytes.resize(needed);
     return ParseDescriptor(bytes, descriptor);
 }
 
