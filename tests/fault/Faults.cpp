@@ -10,7 +10,7 @@
 //   short N       write N to standard output writes nothing
 //   ahead PATH    another program makes the folder PATH right before the run does
 //   sd PATH SDDL  the owner and DACL Windows reports for the folder PATH (-: none,
-//                 access denied)
+//                 access denied; hex:BYTES: the descriptor as stored)
 //   volume acls|noacls   the volumes keep permissions (NTFS), or none (FAT)
 //   nosddl        no security descriptor can be built
 //   oom N         the first allocation after registry call N fails
@@ -20,6 +20,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -212,29 +213,43 @@ HANDLE win::CreateMutexExW(LPSECURITY_ATTRIBUTES security, LPCWSTR name, DWORD f
     return ::CreateMutexExW(security, name, flags, access);
 }
 
+// The descriptor a plan gives, as Windows stores it (self-relative): from its
+// SDDL, or as bytes (hex:) where Wine cannot convert the SDDL (object entries).
+std::vector<BYTE> PlannedDescriptor(const std::string& planned) {
+    std::vector<BYTE> bytes;
+    if (planned.rfind("hex:", 0) == 0) {
+        for (std::size_t i = 4; i + 1 < planned.size(); i += 2)
+            bytes.push_back(static_cast<BYTE>(std::stoi(planned.substr(i, 2), nullptr, 16)));
+        return bytes;
+    }
+    PSECURITY_DESCRIPTOR made = nullptr;
+    ULONG size = 0;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(planned.c_str(), SDDL_REVISION_1,
+                                                                &made, &size))
+        std::abort();  // a plan that names no descriptor is the test's own fault
+    bytes.assign(static_cast<BYTE*>(made), static_cast<BYTE*>(made) + size);
+    LocalFree(made);
+    // Windows makes a NULL DACL of NO_ACCESS_CONTROL (present, at no offset);
+    // Wine an empty one.
+    const std::size_t daclOffset = 16;
+    if (planned.find("D:NO_ACCESS_CONTROL") != std::string::npos)
+        std::fill_n(bytes.begin() + daclOffset, sizeof(DWORD), 0);
+    return bytes;
+}
+
 BOOL win::GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION information,
                            PSECURITY_DESCRIPTOR descriptor, DWORD length, LPDWORD needed) {
     const auto planned = ThePlan().descriptors.find(Upper(path));
     if (planned == ThePlan().descriptors.end())
         return ::GetFileSecurityA(path, information, descriptor, length, needed);
-    PSECURITY_DESCRIPTOR made = nullptr;
-    ULONG size = 0;
     if (planned->second == "-") {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(planned->second.c_str(),
-                                                                SDDL_REVISION_1, &made, &size))
-        std::abort();  // a plan that names no descriptor is the test's own fault
-    *needed = size;
-    const bool fits = size <= length;
-    if (fits) std::memcpy(descriptor, made, size);
-    // Windows makes a NULL DACL of NO_ACCESS_CONTROL (present, at no offset);
-    // Wine an empty one.
-    const DWORD daclOffset = 16;
-    if (fits && planned->second.find("D:NO_ACCESS_CONTROL") != std::string::npos)
-        std::memset(static_cast<BYTE*>(descriptor) + daclOffset, 0, sizeof(DWORD));
-    LocalFree(made);
+    const std::vector<BYTE> bytes = PlannedDescriptor(planned->second);
+    *needed = static_cast<DWORD>(bytes.size());
+    const bool fits = bytes.size() <= length;
+    if (fits) std::memcpy(descriptor, bytes.data(), bytes.size());
     SetLastError(fits ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER);
     return fits;
 }
