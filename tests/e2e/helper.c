@@ -163,6 +163,18 @@ static void make_lock(const char *lock) {
     }
 }
 
+/* Under load Wine now and then fails a start with an internal error before
+ * the program ran any of its code: such a start is tried again. */
+static void start(WCHAR *exe, WCHAR *line, DWORD flags, STARTUPINFOW *startup,
+                  PROCESS_INFORMATION *process) {
+    for (int attempt = 1; !CreateProcessW(exe, line, NULL, NULL, TRUE, flags, NULL,
+                                          exe ? L"Y:\\" : NULL, startup, process);
+         ++attempt) {
+        check(GetLastError() == ERROR_INTERNAL_ERROR && attempt < 5, "cannot start");
+        Sleep(200);
+    }
+}
+
 /* Wine gives a program started so a console of its own, with no window. */
 static int again_in_a_console(STARTUPINFOW *startup) {
     static WCHAR line[32768];
@@ -170,9 +182,7 @@ static int again_in_a_console(STARTUPINFOW *startup) {
     DWORD status = HELPER_FAILED;
     wcscat(wcscpy(line, GetCommandLineW()), L" console");
     startup->hStdInput = NULL;
-    check(CreateProcessW(NULL, line, NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, startup,
-                         &process),
-          "no console");
+    start(NULL, line, CREATE_NO_WINDOW, startup, &process);
     WaitForSingleObject(process.hProcess, INFINITE);
     GetExitCodeProcess(process.hProcess, &status);
     return (int)status;
@@ -222,14 +232,7 @@ int main(int argc, char **argv) {
     for (char *line = strtok(argv[8], ","); line && count < MAXIMUM_WAIT_OBJECTS;
          line = strtok(NULL, ",")) {
         PROCESS_INFORMATION process;
-        /* Under load Wine now and then fails a start with an internal error
-         * before the program ran any of its code: such a start is tried again. */
-        for (int attempt = 1; !CreateProcessW(exe, (WCHAR *)unhex(line, bytes, &size), NULL, NULL,
-                                              TRUE, 0, NULL, L"Y:\\", &startup, &process);
-             ++attempt) {
-            check(GetLastError() == ERROR_INTERNAL_ERROR && attempt < 5, "cannot start");
-            Sleep(200);
-        }
+        start(exe, (WCHAR *)unhex(line, bytes, &size), 0, &startup, &process);
         runs[count++] = process.hProcess;
     }
     for (int waited = POLL_MS; WaitForMultipleObjects(count, runs, TRUE, POLL_MS) == WAIT_TIMEOUT;
