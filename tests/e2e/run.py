@@ -169,8 +169,10 @@ class Prefix:
         changed = {k for k in set(before) | set(after) if before.get(k) != after.get(k)}
         values = {k: v for k, v in run.before.items() if k not in changed and v}
         values.update({k: after[k] for k in changed if k in after})
-        with open(log, encoding="cp1252") if os.path.exists(log) else open(os.devnull) as f:
-            logged = f.read().splitlines()
+        logged = []
+        if os.path.exists(log):  # the test build's, when it ran
+            with open(log, encoding="cp1252") as f:
+                logged = f.read().splitlines()
         killed = [n for n in plan if n.startswith("kill")]
         return {
             "exit": None if killed else statuses[0],
