@@ -10,7 +10,7 @@ if(NOT Python3_Interpreter_FOUND)
   return()
 endif()
 
-add_executable(e2e_helper tests/e2e/helper.c)
+add_executable(e2e_helper tests/e2e/helper.cpp)
 set_target_properties(e2e_helper PROPERTIES OUTPUT_NAME helper
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e)
 target_compile_options(e2e_helper PRIVATE -O2)

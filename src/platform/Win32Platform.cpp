@@ -24,7 +24,6 @@ using ::RegDeleteValueA;
 using ::RegOpenKeyExA;
 using ::RegQueryValueExW;
 using ::RegSetValueExA;
-using ::WriteFile;
 }  // namespace win
 #endif
 
@@ -89,7 +88,7 @@ u32 GetFileType(Handle file) { return ::GetFileType(ToHandle(file)); }
 
 bool WriteFile(Handle file, const void* data, u32 size, u32* written) {
     DWORD done = 0;
-    BOOL ok = win::WriteFile(ToHandle(file), data, size, &done, nullptr);
+    BOOL ok = ::WriteFile(ToHandle(file), data, size, &done, nullptr);
     if (written) *written = done;
     return ok != FALSE;
 }

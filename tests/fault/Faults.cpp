@@ -1,104 +1,66 @@
-// The test build's answers in Windows' place (see Faults.h). The run's plan is
-// the environment variable WAYFOLD_FAULTS, entries separated by '|':
-//   refuse N      registry call N (from 1) is refused: access denied
-//   vanish N      before registry call N, another program deletes the value
-//   retype N      before registry call N, another program makes the value REG_SZ
-//                 if it was REG_EXPAND_SZ, and the other way round
-//   grows N       right after each of the first N size queries, another
-//                 program makes the value longer
-//   kill N        the process is killed right after registry write N
-//   short N       write N to standard output writes nothing
-//   ahead PATH    another program makes the folder PATH right before the run does
-//   sd PATH SDDL  the owner and DACL Windows reports for the folder PATH (-: none,
-//                 access denied; hex:BYTES: the descriptor as stored)
-//   volume acls|noacls   the volumes keep permissions (NTFS), or none (FAT)
-//   nosddl        no security descriptor can be built
-//   oom N         the first allocation after registry call N fails
-// WAYFOLD_FAULT_LOG names a file that gets a line for each registry call
-// ("call N" and its kind) and the descriptors that folders and the lock get.
+// The test build's answers in Windows' place (see Faults.h), as the run's
+// environment plans them:
+//   WAYFOLD_REFUSE=N   registry call N (from 1) is refused: access denied
+//   WAYFOLD_VANISH=N   before registry call N, another program deletes the value
+//   WAYFOLD_RETYPE=N   before registry call N, another program makes the value
+//                      REG_SZ if it was REG_EXPAND_SZ, and the other way round
+//   WAYFOLD_GROWS=N    right after each of the first N size queries, another
+//                      program lengthens the value by a zero character
+//   WAYFOLD_KILL=N     the process is killed right after registry write N
+//   WAYFOLD_OOM=N      the first allocation after registry call N fails
+//   WAYFOLD_AHEAD=PATH another program makes the folder PATH right before the run
+//   WAYFOLD_SD=PATH SDDL   the owner and DACL Windows reports for the folder
+//                      PATH (-: they cannot be read; hex:BYTES: as stored)
+//   WAYFOLD_VOLUME=acls|noacls   volumes keep permissions (NTFS), or none (FAT)
+//   WAYFOLD_NOSDDL=1   no security descriptor can be built
+//   WAYFOLD_LOCK=KIND  under the lock's name before the run opens it: a mutex
+//                      that another run holds (held) or held when it ended
+//                      (abandoned), a semaphore, a mutex that refuses the run
+//                      (refusing), one that another user owns (foreign)
+// WAYFOLD_LOG names a file that gets a line for each registry call ("call N
+// KIND"), the descriptor each folder is made with ("folder PATH SDDL") and
+// the lock opened ("lock NAME ACCESS SDDL").
 #include "Faults.h"
 
 #include <sddl.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <new>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Plan {
-    std::set<std::string> words;                     // "refuse 3"
-    std::map<std::string, std::string> descriptors;  // folder in capitals -> SDDL
-    std::string volume;
-    bool noSddl = false;
-    int oomAfter = 0, grows = 0;
-};
-
-int calls = 0, writes = 0, outputWrites = 0, sizeQueries = 0;
+int calls = 0, writes = 0, sizeQueries = 0;
 bool allocationsFail = false;
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    while (!text.empty() && text.back() == '\\') text.pop_back();
-    return text;
+std::string Planned(const std::string& word) {
+    const char* value = std::getenv(("WAYFOLD_" + word).c_str());
+    return value ? value : "";
 }
 
-const Plan& ThePlan() {
-    static const Plan plan = [] {
-        Plan read;
-        const char* text = std::getenv("WAYFOLD_FAULTS");
-        std::string rest = text ? text : "";
-        while (!rest.empty()) {
-            const std::size_t bar = rest.find('|');
-            const std::string entry = rest.substr(0, bar);
-            rest = bar == std::string::npos ? "" : rest.substr(bar + 1);
-            const std::size_t blank = entry.find(' ');
-            const std::string word = entry.substr(0, blank);
-            const std::string value = blank == std::string::npos ? "" : entry.substr(blank + 1);
-            if (word == "sd") {
-                const std::size_t split = value.find(' ');
-                read.descriptors[Upper(value.substr(0, split))] = value.substr(split + 1);
-            } else if (word == "volume") {
-                read.volume = value;
-            } else if (word == "grows") {
-                read.grows = std::atoi(value.c_str());
-            } else if (word == "oom") {
-                read.oomAfter = std::atoi(value.c_str());
-            } else {
-                read.noSddl |= word == "nosddl";
-                read.words.insert(entry);
-            }
-        }
-        return read;
-    }();
-    return plan;
-}
+int Numbered(const char* word) { return std::atoi(Planned(word).c_str()); }
 
-bool Planned(const char* word, int n) {
-    return ThePlan().words.count(std::string(word) + " " + std::to_string(n)) != 0;
+bool SameFolder(std::string path, std::string other) {  // in any case, however it ends
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    while (!other.empty() && other.back() == '\\') other.pop_back();
+    return !path.empty() && !_stricmp(path.c_str(), other.c_str());
 }
 
 void Log(const std::string& line) {
-    const char* name = std::getenv("WAYFOLD_FAULT_LOG");
-    if (!name) return;
-    if (std::FILE* log = std::fopen(name, "a")) {
-        std::fprintf(log, "%s\n", line.c_str());
-        std::fclose(log);
-    }
+    std::FILE* log = std::fopen(Planned("LOG").c_str(), "a");
+    if (!log) return;
+    std::fprintf(log, "%s\n", line.c_str());
+    std::fclose(log);
 }
 
-std::string Sddl(PSECURITY_DESCRIPTOR descriptor) {
+std::string Sddl(LPSECURITY_ATTRIBUTES security) {
     LPSTR text = nullptr;
     const SECURITY_INFORMATION all = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    if (!descriptor || !ConvertSecurityDescriptorToStringSecurityDescriptorA(
-                           descriptor, SDDL_REVISION_1, all, &text, nullptr))
+    if (!security || !ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                         security->lpSecurityDescriptor, SDDL_REVISION_1, all, &text, nullptr))
         return "-";
     const std::string sddl = text;
     LocalFree(text);
@@ -109,33 +71,69 @@ std::string Sddl(PSECURITY_DESCRIPTOR descriptor) {
 // own: the value deleted, lengthened by a zero character (the text the same),
 // or rewritten with the other text type.
 void ChangeValue(HKEY key, LPCWSTR name, const std::string& how) {
-    HKEY writable = nullptr;
-    if (RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &writable)) return;
+    HKEY own = nullptr;
+    RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &own);
     std::vector<BYTE> data(1 << 17);
     DWORD type = 0, size = static_cast<DWORD>(data.size());
     if (how == "vanish") {
-        RegDeleteValueW(writable, name);
-    } else if (!RegQueryValueExW(writable, name, nullptr, &type, data.data(), &size)) {
-        data.resize(size + (how == "grows" ? sizeof(wchar_t) : 0));
+        RegDeleteValueW(own, name);
+    } else if (!RegQueryValueExW(own, name, nullptr, &type, data.data(), &size)) {
+        size += how == "grows" ? sizeof(wchar_t) : 0;
         const DWORD retyped = type == REG_SZ ? REG_EXPAND_SZ : REG_SZ;
-        RegSetValueExW(writable, name, 0, how == "retype" ? retyped : type, data.data(),
-                       static_cast<DWORD>(data.size()));
+        RegSetValueExW(own, name, 0, how == "retype" ? retyped : type, data.data(), size);
     }
-    RegCloseKey(writable);
+    RegCloseKey(own);
 }
 
 // Counts a registry call; true when the plan refuses it.
 bool Refused(const char* kind) {
-    ++calls;
-    Log("call " + std::to_string(calls) + " " + kind);
-    allocationsFail |= calls == ThePlan().oomAfter;
-    return Planned("refuse", calls);
+    Log("call " + std::to_string(++calls) + " " + kind);
+    const bool refused = calls == Numbered("REFUSE");
+    allocationsFail = calls == Numbered("OOM");
+    return refused;
 }
 
 LSTATUS Written(LSTATUS status) {
-    ++writes;
-    if (Planned("kill", writes)) TerminateProcess(GetCurrentProcess(), 9);
+    if (++writes == Numbered("KILL")) TerminateProcess(GetCurrentProcess(), 9);
     return status;
+}
+
+// A descriptor as Windows stores it (self-relative): from its SDDL, or as
+// bytes (hex:) where Wine cannot convert the SDDL (object entries) or
+// converts it otherwise (NO_ACCESS_CONTROL, a NULL DACL, is an empty one).
+std::vector<BYTE> DescriptorBytes(const std::string& text) {
+    std::vector<BYTE> bytes;
+    for (std::size_t i = 4; text.rfind("hex:", 0) == 0 && i < text.size(); i += 2)
+        bytes.push_back(static_cast<BYTE>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    PSECURITY_DESCRIPTOR made = nullptr;
+    ULONG size = 0;
+    if (bytes.empty() && ::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                             text.c_str(), SDDL_REVISION_1, &made, &size))
+        bytes.assign(static_cast<BYTE*>(made), static_cast<BYTE*>(made) + size);
+    LocalFree(made);
+    return bytes;
+}
+
+HANDLE lockTaken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+// Another run's thread, which takes the lock and keeps it, or ends with it.
+DWORD WINAPI TakeLock(void* mutex) {
+    WaitForSingleObject(mutex, INFINITE);
+    SetEvent(lockTaken);
+    if (Planned("LOCK") == "held") Sleep(INFINITE);
+    return 0;
+}
+
+void PutUnderLockName(LPSECURITY_ATTRIBUTES security, LPCWSTR name) {
+    const std::string kind = Planned("LOCK");
+    std::vector<BYTE> other =
+        DescriptorBytes(kind == "refusing" ? "D:P" : "O:S-1-5-21-1-2-3-4D:(A;;GA;;;WD)");
+    SECURITY_ATTRIBUTES foreign = {sizeof foreign, other.data(), FALSE};
+    if (kind == "semaphore") CreateSemaphoreW(nullptr, 0, 1, name);
+    if (kind == "refusing" || kind == "foreign") ::CreateMutexExW(&foreign, name, 0, SYNCHRONIZE);
+    if (kind != "held" && kind != "abandoned") return;
+    CreateThread(nullptr, 0, TakeLock, ::CreateMutexExW(security, name, 0, SYNCHRONIZE), 0, 0);
+    WaitForSingleObject(lockTaken, INFINITE);
 }
 
 }  // namespace
@@ -151,7 +149,7 @@ void* operator new(std::size_t size) {
 }
 
 void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { operator delete(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 LSTATUS win::RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
                              REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
@@ -169,11 +167,11 @@ LSTATUS win::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access
 LSTATUS win::RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                               LPDWORD size) {
     if (Refused("query")) return ERROR_ACCESS_DENIED;
-    for (const char* how : {"vanish", "retype"})
-        if (Planned(how, calls)) ChangeValue(key, name, how);
+    if (calls == Numbered("VANISH")) ChangeValue(key, name, "vanish");
+    if (calls == Numbered("RETYPE")) ChangeValue(key, name, "retype");
     const LSTATUS status = ::RegQueryValueExW(key, name, reserved, type, data, size);
     // Right after the run learnt the size it needs.
-    if (!data && size && sizeQueries++ < ThePlan().grows) ChangeValue(key, name, "grows");
+    if (!data && size && sizeQueries++ < Numbered("GROWS")) ChangeValue(key, name, "grows");
     return status;
 }
 
@@ -188,19 +186,9 @@ LSTATUS win::RegDeleteValueA(HKEY key, LPCSTR name) {
     return Written(::RegDeleteValueA(key, name));
 }
 
-BOOL win::WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
-                    LPOVERLAPPED overlapped) {
-    if (file == GetStdHandle(STD_OUTPUT_HANDLE) && Planned("short", ++outputWrites)) {
-        *written = 0;
-        return TRUE;
-    }
-    return ::WriteFile(file, data, size, written, overlapped);
-}
-
 BOOL win::CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
-    Log(std::string("folder ") + path + " " +
-        Sddl(security ? security->lpSecurityDescriptor : nullptr));
-    if (ThePlan().words.count("ahead " + std::string(path))) ::CreateDirectoryA(path, nullptr);
+    Log(std::string("folder ") + path + " " + Sddl(security));
+    if (SameFolder(path, Planned("AHEAD"))) ::CreateDirectoryA(path, nullptr);
     return ::CreateDirectoryA(path, security);
 }
 
@@ -208,65 +196,38 @@ HANDLE win::CreateMutexExW(LPSECURITY_ATTRIBUTES security, LPCWSTR name, DWORD f
                            DWORD access) {
     char narrow[256] = "";
     WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof narrow, nullptr, nullptr);
-    Log(std::string("lock ") + narrow + " " + std::to_string(access) + " " +
-        Sddl(security ? security->lpSecurityDescriptor : nullptr));
+    Log(std::string("lock ") + narrow + " " + std::to_string(access) + " " + Sddl(security));
+    PutUnderLockName(security, name);
     return ::CreateMutexExW(security, name, flags, access);
-}
-
-// The descriptor a plan gives, as Windows stores it (self-relative): from its
-// SDDL, or as bytes (hex:) where Wine cannot convert the SDDL (object entries).
-std::vector<BYTE> PlannedDescriptor(const std::string& planned) {
-    std::vector<BYTE> bytes;
-    if (planned.rfind("hex:", 0) == 0) {
-        for (std::size_t i = 4; i + 1 < planned.size(); i += 2)
-            bytes.push_back(static_cast<BYTE>(std::stoi(planned.substr(i, 2), nullptr, 16)));
-        return bytes;
-    }
-    PSECURITY_DESCRIPTOR made = nullptr;
-    ULONG size = 0;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(planned.c_str(), SDDL_REVISION_1,
-                                                                &made, &size))
-        std::abort();  // a plan that names no descriptor is the test's own fault
-    bytes.assign(static_cast<BYTE*>(made), static_cast<BYTE*>(made) + size);
-    LocalFree(made);
-    // Windows makes a NULL DACL of NO_ACCESS_CONTROL (present, at no offset);
-    // Wine an empty one.
-    const std::size_t daclOffset = 16;
-    if (planned.find("D:NO_ACCESS_CONTROL") != std::string::npos)
-        std::fill_n(bytes.begin() + daclOffset, sizeof(DWORD), 0);
-    return bytes;
 }
 
 BOOL win::GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION information,
                            PSECURITY_DESCRIPTOR descriptor, DWORD length, LPDWORD needed) {
-    const auto planned = ThePlan().descriptors.find(Upper(path));
-    if (planned == ThePlan().descriptors.end())
+    const std::string planned = Planned("SD");
+    const std::size_t blank = planned.find(' ');
+    if (!SameFolder(path, planned.substr(0, blank)))
         return ::GetFileSecurityA(path, information, descriptor, length, needed);
-    if (planned->second == "-") {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    const std::vector<BYTE> bytes = PlannedDescriptor(planned->second);
+    const std::vector<BYTE> bytes = DescriptorBytes(planned.substr(blank + 1));
     *needed = static_cast<DWORD>(bytes.size());
-    const bool fits = bytes.size() <= length;
-    if (fits) std::memcpy(descriptor, bytes.data(), bytes.size());
-    SetLastError(fits ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER);
-    return fits;
+    SetLastError(bytes.empty() ? ERROR_ACCESS_DENIED : ERROR_INSUFFICIENT_BUFFER);
+    if (bytes.empty() || bytes.size() > length) return FALSE;
+    std::memcpy(descriptor, bytes.data(), bytes.size());
+    return TRUE;
 }
 
 BOOL win::GetVolumeInformationA(LPCSTR root, LPSTR name, DWORD nameSize, LPDWORD serial,
                                 LPDWORD longestName, LPDWORD flags, LPSTR fileSystem,
                                 DWORD fileSystemSize) {
-    if (ThePlan().volume.empty())
+    if (Planned("VOLUME").empty())
         return ::GetVolumeInformationA(root, name, nameSize, serial, longestName, flags, fileSystem,
                                        fileSystemSize);
-    *flags = ThePlan().volume == "acls" ? FILE_PERSISTENT_ACLS : 0;
+    *flags = Planned("VOLUME") == "acls" ? FILE_PERSISTENT_ACLS : 0;
     return TRUE;
 }
 
 BOOL win::ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR sddl, DWORD revision,
                                                                PSECURITY_DESCRIPTOR* descriptor,
                                                                PULONG size) {
-    if (ThePlan().noSddl) return FALSE;
+    if (!Planned("NOSDDL").empty()) return FALSE;
     return ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, revision, descriptor, size);
 }

@@ -16,7 +16,6 @@ decltype(::RegOpenKeyExA) RegOpenKeyExA;
 decltype(::RegQueryValueExW) RegQueryValueExW;
 decltype(::RegSetValueExA) RegSetValueExA;
 decltype(::RegDeleteValueA) RegDeleteValueA;
-decltype(::WriteFile) WriteFile;
 decltype(::CreateDirectoryA) CreateDirectoryA;
 decltype(::CreateMutexExW) CreateMutexExW;
 decltype(::GetFileSecurityA) GetFileSecurityA;
