@@ -12,8 +12,7 @@
 #       (stored in UTF-16 with its zero) or hex:BYTES (as stored)
 #   drive D | folder PATH | cwd PATH (the current folder of its drive)
 #   keys KEYS   standard input is a console where KEYS are typed over and over
-#       once the run has had time to ask: a character is a key pressed and
-#       released, ^c one released only
+#       once the run has had time to ask, each key pressed and released
 #   locale CTYPE MESSAGES   the code pages of CTYPE, the thread locale of MESSAGES
 #   stdout none|closed   no standard handles at all, or standard output a pipe
 #       whose reader is gone
