@@ -89,7 +89,7 @@ def invariants(run, got, found):
     for made in got["made"]:
         if run.folder != made and not run.folder.startswith(made + "\\"):
             problems.append("%s is made" % made)
-    return problems + log_problems(run, got["log"])
+    return problems + log_problems(run, got)
 
 
 # A run with one more of Windows' answers, against the plain run: exit 0
@@ -159,12 +159,17 @@ def lock_problems(run, name, access, sddl):
     return problems
 
 
-def log_problems(run, log):
+# A lock taken is released, unless the run was killed (or the lock is
+# another's: see lock_problems).
+def log_problems(run, got):
     problems = []
-    for line in log:
-        word, rest = line.split(" ", 1)
+    for word, _, rest in (line.partition(" ") for line in got["log"]):
         if word == "folder":
             problems += folder_problems(run, *rest.rsplit(" ", 1))
-        else:
+        elif word == "lock":
             problems += lock_problems(run, *rest.split(" "))
+    taken = got["exit"] is not None and any(line.startswith("lock ") for line in got["log"])
+    foreign = any(fault.startswith("lock") for fault in got["plan"])
+    if taken and not foreign and "release" not in got["log"]:
+        problems.append("the lock is never released")
     return problems

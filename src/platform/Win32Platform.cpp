@@ -8,7 +8,7 @@
 
 // The calls whose answers the tests may choose where Wine cannot give
 // Windows' own (a refused call, a folder's owner and DACL, a kill after a
-// write) go through this table. In the program it holds Windows' own; the
+// write), or that they watch, go through this table. In the program it holds Windows' own; the
 // test build (tests/fault) fills it with calls of its own.
 #ifdef WAYFOLD_FAULTS
 #include "Faults.h"
@@ -24,6 +24,7 @@ using ::RegDeleteValueA;
 using ::RegOpenKeyExA;
 using ::RegQueryValueExW;
 using ::RegSetValueExA;
+using ::ReleaseMutex;
 }  // namespace win
 #endif
 
@@ -233,7 +234,7 @@ u32 WaitForSingleObject(Handle object, u32 milliseconds) {
     return ::WaitForSingleObject(ToHandle(object), milliseconds);
 }
 
-bool ReleaseMutex(Handle mutex) { return ::ReleaseMutex(ToHandle(mutex)) != FALSE; }
+bool ReleaseMutex(Handle mutex) { return win::ReleaseMutex(ToHandle(mutex)) != FALSE; }
 
 bool CloseHandle(Handle object) { return ::CloseHandle(ToHandle(object)) != FALSE; }
 

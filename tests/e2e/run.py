@@ -142,6 +142,7 @@ class Prefix:
         got["exit"] = statuses[0] if statuses and not killed else None
         got["before"] = {**self.baseline, **{k: v for k, v in run.before.items() if v}}
         got.update(folders=after, made=after - before)
+        got["plan"] = faults
         got["log"] = [line for line in log if not line.startswith("call ")]
         got["calls"] = [line.split()[2] for line in log if line.startswith("call ")]
         return got

@@ -18,8 +18,8 @@
 //                      (abandoned), a semaphore, a mutex that refuses the run
 //                      (refusing), one that another user owns (foreign)
 // WAYFOLD_LOG names a file that gets a line for each registry call ("call N
-// KIND"), the descriptor each folder is made with ("folder PATH SDDL") and
-// the lock opened ("lock NAME ACCESS SDDL").
+// KIND"), the descriptor each folder is made with ("folder PATH SDDL"), the
+// lock opened ("lock NAME ACCESS SDDL") and released ("release").
 #include "Faults.h"
 
 #include <sddl.h>
@@ -199,6 +199,11 @@ HANDLE win::CreateMutexExW(LPSECURITY_ATTRIBUTES security, LPCWSTR name, DWORD f
     Log(std::string("lock ") + narrow + " " + std::to_string(access) + " " + Sddl(security));
     PutUnderLockName(security, name);
     return ::CreateMutexExW(security, name, flags, access);
+}
+
+BOOL win::ReleaseMutex(HANDLE mutex) {
+    Log("release");
+    return ::ReleaseMutex(mutex);
 }
 
 BOOL win::GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION information,

@@ -18,6 +18,7 @@ decltype(::RegSetValueExA) RegSetValueExA;
 decltype(::RegDeleteValueA) RegDeleteValueA;
 decltype(::CreateDirectoryA) CreateDirectoryA;
 decltype(::CreateMutexExW) CreateMutexExW;
+decltype(::ReleaseMutex) ReleaseMutex;
 decltype(::GetFileSecurityA) GetFileSecurityA;
 decltype(::GetVolumeInformationA) GetVolumeInformationA;
 decltype(::ConvertStringSecurityDescriptorToSecurityDescriptorA)
