@@ -17,8 +17,16 @@ SYNCHRONIZE, READ_CONTROL, MUTEX_MODIFY_STATE = 0x100000, 0x20000, 0x1
 BLANKS = "".join(map(chr, range(33)))
 
 
+# A value as its type and text, whatever zeros follow the text; None for none.
+def state(value):
+    if value is None:
+        return None
+    return value[0], text(value)
+
+
+# A value in words, a long text cut short.
 def shown(value):
-    return value and (value[0], text(value)[:200])
+    return repr(state(value))[:200]
 
 
 # What the transcript expects of the run (e), its differences in words.
@@ -55,7 +63,7 @@ def path_problems(run, old, new):
         return ["the Path was deleted"]
     if old is None:
         made = new[0] == REG_EXPAND_SZ and (text(new) == "" or names_folder(run, text(new)))
-        return [] if made else ["the Path was made as %s" % (shown(new),)]
+        return [] if made else ["the Path was made as %s" % shown(new)]
     tidied = text(old).strip(BLANKS).rstrip(";")
     entry = text(new).rsplit(";", 1)[-1]
     appended = text(new) == (tidied + ";" if tidied else "") + entry and names_folder(run, entry)
@@ -80,12 +88,12 @@ def invariants(run, got, found):
     kept = after.get(backup)
     old = before.get(run.path)
     if backup in changed and kept and (kept[0], text(kept)) != (REG_SZ, text(old)):
-        problems.append("the backup holds %s" % (shown(kept),))
+        problems.append("the backup holds %s" % shown(kept))
     listed = any(names_folder(run, entry) for entry in text(new).split(";"))
     if got["exit"] == 0 and run.folder and not (listed and run.folder in got["folders"]):
-        problems.append("exit 0, but no entry of %s names the folder" % (shown(new),))
+        problems.append("exit 0, but no entry of %s names the folder" % shown(new))
     if got["exit"] == 0 and run.repair_only and (not new or new[0] != REG_EXPAND_SZ):
-        problems.append("exit 0 of /R alone, but the Path is %s" % (shown(new),))
+        problems.append("exit 0 of /R alone, but the Path is %s" % shown(new))
     for made in got["made"]:
         if run.folder != made and not run.folder.startswith(made + "\\"):
             problems.append("%s is made" % made)
@@ -105,7 +113,6 @@ def variant_problems(run, plain, got, fault):
     elif fault.startswith("retype") and old:
         found = (REG_SZ + REG_EXPAND_SZ - old[0], old[1])
     problems = invariants(run, got, found)
-    state = lambda value: value and (value[0], text(value))
     if found == old and got["exit"] == 0 and state(now) != state(final):
         problems.append("exit 0, but the Path is %s, not %s" % (shown(now), shown(final)))
     if found == old and got["exit"] == 1 and state(old) != state(final) == state(now):
@@ -135,7 +142,7 @@ def folder_problems(run, path, sddl):
     wanted = {(SYSTEM, FULL_CONTROL), (ADMINISTRATORS, FULL_CONTROL), (USERS, READ_AND_EXECUTE)}
     granted = {(t, m) for k, f, m, t in entries if (k, f) == ("A", "OICI")}
     protects = owner == ADMINISTRATORS and protected and granted == wanted and len(entries) == 3
-    if protects if run.path[0] == "m" else sddl == "-":
+    if run.path[0] == "m" and protects or run.path[0] == "u" and sddl == "-":
         return []
     return ["%s is made with %s" % (path, sddl)]
 

@@ -33,6 +33,7 @@
 
 namespace {
 
+const UINT kKilled = 9;  // the status of a process that another one killed
 int calls = 0, writes = 0, sizeQueries = 0;
 bool allocationsFail = false;
 
@@ -94,7 +95,7 @@ bool Refused(const char* kind) {
 }
 
 LSTATUS Written(LSTATUS status) {
-    if (++writes == Numbered("KILL")) TerminateProcess(GetCurrentProcess(), 9);
+    if (++writes == Numbered("KILL")) TerminateProcess(GetCurrentProcess(), kKilled);
     return status;
 }
 
