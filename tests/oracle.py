@@ -8,12 +8,18 @@ import re
 
 from transcript import OEM, text
 
-REG_SZ, REG_EXPAND_SZ = 1, 2
-SYSTEM, ADMINISTRATORS, USERS = "S-1-5-18", "S-1-5-32-544", "S-1-5-32-545"
+REG_SZ = 1
+REG_EXPAND_SZ = 2
+SYSTEM = "S-1-5-18"
+ADMINISTRATORS = "S-1-5-32-544"
+USERS = "S-1-5-32-545"
 ALIASES = {"SY": SYSTEM, "BA": ADMINISTRATORS, "BU": USERS}
-FULL_CONTROL, READ_AND_EXECUTE = 0x1F01FF, 0x1200A9
+FULL_CONTROL = 0x1F01FF
+READ_AND_EXECUTE = 0x1200A9
 RIGHTS = {"FA": FULL_CONTROL, "GA": 0x10000000}  # GENERIC_ALL
-SYNCHRONIZE, READ_CONTROL, MUTEX_MODIFY_STATE = 0x100000, 0x20000, 0x1
+SYNCHRONIZE = 0x100000
+READ_CONTROL = 0x20000
+MUTEX_MODIFY_STATE = 0x1
 BLANKS = "".join(map(chr, range(33)))
 
 
@@ -31,12 +37,14 @@ def shown(value):
 
 # What the transcript expects of the run (e), its differences in words.
 def compare(run, e, got):
-    codec, problems = OEM[run.locale[0]], []
+    codec = OEM[run.locale[0]]
+    problems = []
     err = re.sub(rb" dans [0-9A-F]{16}\.", b" dans @.", got["err"])
     for name, printed, wanted in (("output", got["out"], e["out"]), ("error", err, e["err"])):
         if wanted is not None and printed != wanted:
-            printed, wanted = printed.decode(codec), wanted.decode(codec)
-            problems.append("%s %r, expected %r" % (name, printed, wanted))
+            problems.append(
+                "%s %r, expected %r" % (name, printed.decode(codec), wanted.decode(codec))
+            )
     for said in e["says"]:
         if said not in got["out"].split(b"\r\n") and not run.silent:
             problems.append("%r is not printed" % said.decode(codec))
@@ -76,7 +84,8 @@ def path_problems(run, old, new):
 # What holds of any run; found: the Path as the run found it.
 def invariants(run, got, found):
     backup = (run.path[0], "PATH_WAYFOLD_BACKUP")
-    before, after = got["before"], got["values"]
+    before = got["before"]
+    after = got["values"]
     new = after.get(run.path)
     changed = {k for k in set(before) | set(after) if before.get(k) != after.get(k)}
     problems = ["%s %s changed" % k for k in sorted(changed - {run.path, backup})]

@@ -56,7 +56,9 @@ def text(value):  # a stored text without its trailing zeros
 # The arguments after the command's name, by the README's rules: blanks and
 # control characters separate them outside quotes; quotes are dropped.
 def split_command(line):
-    args, arg, quoted = [], "", False
+    args = []
+    arg = ""
+    quoted = False
     for c in line + "\0":
         if c == '"':
             quoted = not quoted
@@ -85,7 +87,10 @@ def parse_value(word, rest, where):
 # variants: {FAULT: [where, what that variant expects...]}.
 class Run:
     def __init__(self, where, setup, command, expect, variants):
-        self.where, self.setup, self.command, self.variants = where, setup, command, variants
+        self.where = where
+        self.setup = setup
+        self.command = command
+        self.variants = variants
         self.words = dict(setup)
         self.locale = self.words.get("locale", "fr_FR fr_FR").split()
         self.before = dict(parse_value(w, r, where) for w, r in setup if w in SCOPES)
@@ -137,7 +142,10 @@ def read_line(where, line, words):
 
 
 def read_block(block):
-    setup, commands, expect, variants = [], [], [], {}
+    setup = []
+    commands = []
+    expect = []
+    variants = {}
     for where, line in block:
         variant = re.fullmatch(r"((\w+).*?) (says|exits) (.*)", line)
         if line.startswith("$ ") and not expect:

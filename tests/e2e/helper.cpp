@@ -24,7 +24,10 @@
 
 namespace {
 
-const int kHelperFailed = 250, kStopped = 124, kLongestRunMs = 20000, kPollMs = 300;
+const int kHelperFailed = 250;
+const int kStopped = 124;
+const int kLongestRunMs = 20000;
+const int kPollMs = 300;
 
 void Check(bool ok, const char* what) {
     if (ok) return;
@@ -61,8 +64,10 @@ void SetValues() {
         RegDeleteValueA(OpenKey(scope), "Path_wayFOLD_BACKUP");
     }
     std::ifstream in("values.txt");
-    std::string scope, name, hex;
-    DWORD type;
+    std::string scope;
+    std::string name;
+    DWORD type = 0;
+    std::string hex;
     while (in >> scope >> name >> type >> hex) {
         std::vector<BYTE> data = Unhex(hex);
         const std::wstring wide(name.begin(), name.end());
@@ -78,7 +83,9 @@ void ListValues(std::FILE* out) {
     for (char scope : {'u', 'm'}) {
         for (DWORD i = 0;; ++i) {
             WCHAR name[256];
-            DWORD length = 256, type, size = static_cast<DWORD>(data.size());
+            DWORD length = 256;
+            DWORD type = 0;
+            DWORD size = static_cast<DWORD>(data.size());
             if (RegEnumValueW(OpenKey(scope), i, name, &length, nullptr, &type, data.data(), &size))
                 break;
             std::fprintf(out, "%c %ls %lu ", scope, name, type);

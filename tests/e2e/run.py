@@ -94,7 +94,8 @@ class Prefix:
             os.symlink(self.root + "/drives/" + name, self.devices + device)
         for folder in [transcript.chars(r) for w, r in run.setup if w == "folder"]:
             unc = folder[:2] == "\\\\"  # "\\server\share" lies in the drive "unc"
-            device, rest = ("unc", folder[1:]) if unc else (folder[:2].lower(), folder[2:])
+            device = "unc" if unc else folder[:2].lower()
+            rest = folder[1:] if unc else folder[2:]
             os.makedirs(os.path.realpath(self.devices + device) + rest.replace("\\", "/"))
         with open(self.tools + "values.txt", "w") as f:
             for (scope, name), value in run.before.items():

@@ -34,7 +34,9 @@
 namespace {
 
 const UINT kKilled = 9;  // the status of a process that another one killed
-int calls = 0, writes = 0, sizeQueries = 0;
+int calls = 0;
+int writes = 0;
+int sizeQueries = 0;
 bool allocationsFail = false;
 
 std::string Planned(const std::string& word) {
@@ -75,7 +77,8 @@ void ChangeValue(HKEY key, LPCWSTR name, const std::string& how) {
     HKEY own = nullptr;
     RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &own);
     std::vector<BYTE> data(1 << 17);
-    DWORD type = 0, size = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size());
     if (how == "vanish") {
         RegDeleteValueW(own, name);
     } else if (!RegQueryValueExW(own, name, nullptr, &type, data.data(), &size)) {
