@@ -124,7 +124,8 @@ def variant_problems(run, plain, got, fault):
     problems = invariants(run, got, found)
     if found == old and got["exit"] == 0 and state(now) != state(final):
         problems.append("exit 0, but the Path is %s, not %s" % (shown(now), shown(final)))
-    if found == old and got["exit"] == 1 and state(old) != state(final) == state(now):
+    succeeded = state(old) != state(final) and state(now) == state(final)
+    if found == old and got["exit"] == 1 and succeeded:
         problems.append("exit 1, but the Path is as a run that succeeded leaves it")
     if got["made"] != plain["made"]:
         problems.append("made %s, not %s" % (sorted(got["made"]), sorted(plain["made"])))
@@ -175,8 +176,8 @@ def lock_problems(run, name, access, sddl):
     return problems
 
 
-# A lock taken is released, unless the run was killed (or the lock is
-# another's: see lock_problems).
+# A lock taken is released, unless the run was killed or another run or
+# user holds the name (the plan's "lock").
 def log_problems(run, got):
     problems = []
     for word, _, rest in (line.partition(" ") for line in got["log"]):

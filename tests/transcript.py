@@ -35,8 +35,8 @@ import re
 
 SCOPES = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "MULTI": 7}
-NUMBERED = {"refuse", "vanish", "retype", "grows", "kill", "oom", "exit"}
-FAULTS = NUMBERED - {"exit"} | {"ahead", "sd", "volume", "nosddl", "lock"}
+NUMBERED = {"refuse", "vanish", "retype", "grows", "kill", "oom", "exit", "exits"}
+FAULTS = NUMBERED - {"exit", "exits"} | {"ahead", "sd", "volume", "nosddl", "lock"}
 SETUP = FAULTS | {"drive", "folder", "cwd", "keys", "locale", "stdout", "sweep"} | set(SCOPES)
 EXPECT = {"|", "says", "err", "exit"} | set(SCOPES)
 OEM = {"fr_FR": "cp850", "ja_JP": "cp932"}  # the console's code page, by LC_CTYPE
@@ -84,7 +84,7 @@ def parse_value(word, rest, where):
 
 
 # A command line of a block, with what its block sets up and expects;
-# variants: {FAULT: [where, what that variant expects...]}.
+# variants: {FAULT: (where, [what that variant expects])}.
 class Run:
     def __init__(self, where, setup, command, expect, variants):
         self.where = where
@@ -155,7 +155,7 @@ def read_block(block):
         elif variant and variant[2] in FAULTS:
             read_line(where, variant[1], FAULTS)
             said = read_line(where, "%s %s" % variant.group(3, 4), {"says", "exits"})
-            variants.setdefault(chars(variant[1]), [where]).append(said)
+            variants.setdefault(chars(variant[1]), (where, []))[1].append(said)
         else:
             expect.append(read_line(where, line, EXPECT))
     if not commands or "exit" not in dict(expect):

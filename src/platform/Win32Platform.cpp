@@ -8,8 +8,8 @@
 
 // The calls whose answers the tests may choose where Wine cannot give
 // Windows' own (a refused call, a folder's owner and DACL, a kill after a
-// write), or that they watch, go through this table. In the program it holds Windows' own; the
-// test build (tests/fault) fills it with calls of its own.
+// write), or that they watch, go through this table. In the program it holds
+// Windows' own; the test build (tests/fault) fills it with calls of its own.
 #ifdef WAYFOLD_FAULTS
 #include "Faults.h"
 #else

@@ -45,7 +45,7 @@ HKEY OpenKey(char scope) {
     return key;
 }
 
-// The bytes of a hex text, with two zero bytes after them (a wide text's end).
+// The bytes of a hex text.
 std::vector<BYTE> Unhex(const std::string& hex) {
     std::vector<BYTE> bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
@@ -59,9 +59,10 @@ std::wstring Wide(const std::string& hex) {
 }
 
 void SetValues() {
-    for (char scope : {'u', 'm'}) {
-        RegDeleteValueA(OpenKey(scope), "Path");
-        RegDeleteValueA(OpenKey(scope), "Path_wayFOLD_BACKUP");
+    const HKEY keys[] = {OpenKey('u'), OpenKey('m')};
+    for (HKEY key : keys) {
+        RegDeleteValueA(key, "Path");
+        RegDeleteValueA(key, "Path_wayFOLD_BACKUP");
     }
     std::ifstream in("values.txt");
     std::string scope;
@@ -71,7 +72,7 @@ void SetValues() {
     while (in >> scope >> name >> type >> hex) {
         std::vector<BYTE> data = Unhex(hex);
         const std::wstring wide(name.begin(), name.end());
-        LSTATUS set = RegSetValueExW(OpenKey(scope[0]), wide.c_str(), 0, type, data.data(),
+        LSTATUS set = RegSetValueExW(keys[scope == "m"], wide.c_str(), 0, type, data.data(),
                                      static_cast<DWORD>(data.size()));
         Check(set == ERROR_SUCCESS, "no value");
     }
@@ -81,13 +82,13 @@ void SetValues() {
 void ListValues(std::FILE* out) {
     std::vector<BYTE> data(1 << 20);
     for (char scope : {'u', 'm'}) {
+        const HKEY key = OpenKey(scope);
         for (DWORD i = 0;; ++i) {
             WCHAR name[256];
             DWORD length = 256;
             DWORD type = 0;
             DWORD size = static_cast<DWORD>(data.size());
-            if (RegEnumValueW(OpenKey(scope), i, name, &length, nullptr, &type, data.data(), &size))
-                break;
+            if (RegEnumValueW(key, i, name, &length, nullptr, &type, data.data(), &size)) break;
             std::fprintf(out, "%c %ls %lu ", scope, name, type);
             for (DWORD b = 0; b < size; ++b) std::fprintf(out, "%02x", data[b]);
             std::fputc('\n', out);
@@ -127,7 +128,8 @@ HANDLE Start(const wchar_t* exe, std::wstring line, DWORD flags, STARTUPINFOW& s
 
 int main(int argc, char** argv) {
     Check(argc >= 6, "usage: helper EXE CWD KEYS OUT LINES");
-    const std::string keys = argv[3], out = argv[4];
+    const std::string keys = argv[3];
+    const std::string out = argv[4];
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -3,7 +3,7 @@
 # prefix: one test a run and one a variant, named by its file and line, such as
 #   python3 -m unittest run.Transcripts.test_add_txt_12
 # A run that needs Windows' answers that Wine cannot give uses the test build
-# (faults/wayfold.exe). The program is started by helper.exe (helper.c) with
+# (faults/wayfold.exe). The program is started by helper.exe (helper.cpp) with
 # the exact UTF-16 command line, in the folder Y:\ (so that every other
 # drive's current folder is its root, unless "cwd" gives one), standard
 # output a file. Also: many runs at once on one Path.
@@ -23,7 +23,9 @@ import transcript  # noqa: E402
 
 BUILT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../build/windows/")
 PROGRAMS = {
-    "real": os.environ.get("WAYFOLD_EXE") or os.environ.get("WAYFOLD_BUILT_EXE"),
+    "real": os.environ.get("WAYFOLD_EXE")
+    or os.environ.get("WAYFOLD_BUILT_EXE")
+    or BUILT + "wayfold.exe",
     "faults": os.environ.get("WAYFOLD_FAULTS_EXE") or BUILT + "faults/wayfold.exe",
     "": os.environ.get("WAYFOLD_HELPER") or BUILT + "e2e/helper.exe",
 }
@@ -56,7 +58,7 @@ class Prefix:
         os.unlink(self.devices + "z:")  # the Unix tree: no run may write outside
         for folder, program in PROGRAMS.items():
             os.makedirs(self.tools + folder, exist_ok=True)
-            shutil.copy(program or BUILT + "wayfold.exe", self.tools + folder)
+            shutil.copy(program, self.tools + folder)
         self.windows = set(os.listdir(self.devices + "c:"))
         # The services Wine starts with the first program stay up, holding its
         # standard handles: let them hold these, not a run's pipes.
@@ -181,12 +183,12 @@ class Transcripts(unittest.TestCase):
         for fault in sweep:
             if fault not in run.variants:
                 with self.subTest(fault):
-                    self.vary(run, fault, [run.where])
+                    self.vary(run, fault, [])
 
     def vary(self, run, fault, expected):
         plain = self.plain(run)
         got = self.prefix.launch(run, [run.command], [fault])
-        problems = oracle.compare(run, run.expectations(expected[1:], {}), got)
+        problems = oracle.compare(run, run.expectations(expected, {}), got)
         problems += oracle.variant_problems(run, plain, got, fault)
         self.assertFalse(problems, "\n".join(["%s, %s" % (run.where, fault)] + problems))
 
@@ -207,9 +209,9 @@ class Transcripts(unittest.TestCase):
 for run in transcript.all_runs():
     replay = lambda self, run=run: self.replay(run)
     setattr(Transcripts, "test_" + re.sub(r"\W", "_", run.where), replay)
-    for fault, expected in run.variants.items():
+    for fault, (where, expected) in run.variants.items():
         vary = lambda self, run=run, fault=fault, e=expected: self.vary(run, fault, e)
-        setattr(Transcripts, "test_" + re.sub(r"\W", "_", expected[0]), vary)
+        setattr(Transcripts, "test_" + re.sub(r"\W", "_", where), vary)
 
 if __name__ == "__main__":
     unittest.main()

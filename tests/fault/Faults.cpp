@@ -130,11 +130,13 @@ DWORD WINAPI TakeLock(void* mutex) {
 
 void PutUnderLockName(LPSECURITY_ATTRIBUTES security, LPCWSTR name) {
     const std::string kind = Planned("LOCK");
-    std::vector<BYTE> other =
-        DescriptorBytes(kind == "refusing" ? "D:P" : "O:S-1-5-21-1-2-3-4D:(A;;GA;;;WD)");
-    SECURITY_ATTRIBUTES foreign = {sizeof foreign, other.data(), FALSE};
     if (kind == "semaphore") CreateSemaphoreW(nullptr, 0, 1, name);
-    if (kind == "refusing" || kind == "foreign") ::CreateMutexExW(&foreign, name, 0, SYNCHRONIZE);
+    if (kind == "refusing" || kind == "foreign") {
+        std::vector<BYTE> other =
+            DescriptorBytes(kind == "refusing" ? "D:P" : "O:S-1-5-21-1-2-3-4D:(A;;GA;;;WD)");
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, other.data(), FALSE};
+        ::CreateMutexExW(&attributes, name, 0, SYNCHRONIZE);
+    }
     if (kind != "held" && kind != "abandoned") return;
     CreateThread(nullptr, 0, TakeLock, ::CreateMutexExW(security, name, 0, SYNCHRONIZE), 0, 0);
     WaitForSingleObject(lockTaken, INFINITE);
