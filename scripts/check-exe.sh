@@ -15,3 +15,8 @@ if [ "$size" -ge "$limit" ]; then echo "FAIL: larger than $limit bytes"; exit 1;
 for plain in Environment CurrentControlSet "Session Manager"; do
   if grep -rl "$plain" src "$exe"; then echo "FAIL: '$plain' in plain text"; exit 1; fi
 done
+# The test build's plans are read from WAYFOLD_ variables; the program reads
+# none, in either kind of text.
+if LC_ALL=C grep -qaP 'WAYFOLD_|W\x00A\x00Y\x00F\x00O\x00L\x00D\x00_' "$exe"; then
+  echo "FAIL: the test build's WAYFOLD_ in $exe"; exit 1
+fi

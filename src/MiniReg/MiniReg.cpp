@@ -103,7 +103,9 @@ bool FetchRawValue(os::RegKey root, const std::string& valuePath, std::uint32_t 
             os::u32 got = needed;
             const os::Status status =
                 os::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, buffer.data(), &got);
-            if (status == os::ErrorMoreData) continue;
+            // A size of 0 gives no buffer, and then a value written in between
+            // turns the read into a size query, which answers more than it gave.
+            if (status == os::ErrorMoreData || got > needed) continue;
             if (status != os::ErrorSuccess || type != expectedType) return false;
             buffer.resize(got);
             data.swap(buffer);

@@ -85,12 +85,6 @@ std::string DrivePart(const std::string& text) {
     return std::string();
 }
 
-bool FolderExists(const std::string& path) {
-    os::u32 attributes = os::GetFileAttributesA(path.c_str());
-    return attributes != os::InvalidFileAttributes &&
-           (attributes & os::FileAttributeDirectory) != 0;
-}
-
 std::string AsciiUpper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

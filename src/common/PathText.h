@@ -23,6 +23,3 @@ std::string DrivePart(const std::string& text);
 // Only 'a' to 'z' change, whatever the locale: for names Windows itself
 // compares that way.
 std::string AsciiUpper(std::string text);
-
-// True when path names an existing folder (a file does not count).
-bool FolderExists(const std::string& path);

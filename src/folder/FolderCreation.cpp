@@ -1,6 +1,7 @@
 #include "folder/FolderCreation.h"
 
 #include "common/Console.h"
+#include "common/FolderOnDisk.h"
 #include "common/PathText.h"
 #include "common/ProgramState.h"
 #include "platform/Platform.h"
@@ -19,31 +20,29 @@ const char kMachineFolderSddl[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OIC
 }  // namespace
 
 bool EnsureFolder(std::string folder) {
-    bool result = false;
     if (folder.empty()) return false;
+    bool found = false, made = false;
     void* descriptor = nullptr;
     try {
-        bool made = false;
-        if (FolderExists(folder)) {
-            result = true;
-        } else if (!MachineScope ||
-                   os::ConvertStringSecurityDescriptorToSecurityDescriptorA(
-                       kMachineFolderSddl, os::SddlRevision1, &descriptor, nullptr)) {
+        found = FolderExists(folder);
+        if (!found &&
+            (!MachineScope || os::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                                  kMachineFolderSddl, os::SddlRevision1, &descriptor, nullptr))) {
             made = CreateFolderTree(folder, descriptor);
-            result = FolderExists(folder);
-        }
-        if (result) {
-            PrintLine("");
-            PrintFormatted(
-                made ? "Le chemin %s a été créé." : "Le chemin %s existe déjà sur le lecteur.",
-                folder);
-            PrintLine("");
+            found = FolderExists(folder);
         }
     } catch (...) {
-        // Whatever went wrong, the folder is as the result says.
+        // Whatever went wrong in the creation, the folder is as found says.
     }
     if (descriptor) os::LocalFree(descriptor);
-    return result;
+    if (!found) return false;
+    // Outside the creation's catch: an output error ends the run here,
+    // before the Path is locked or touched.
+    PrintLine("");
+    PrintFormatted(made ? "Le chemin %s a été créé." : "Le chemin %s existe déjà sur le lecteur.",
+                   folder);
+    PrintLine("");
+    return true;
 }
 
 void ReportCreationError(const std::string& folder) {

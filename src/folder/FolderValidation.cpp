@@ -1,6 +1,7 @@
 #include "folder/FolderValidation.h"
 
 #include "common/Console.h"
+#include "common/FolderOnDisk.h"
 #include "common/PathText.h"
 #include "common/ProgramState.h"
 #include "folder/FolderCreation.h"

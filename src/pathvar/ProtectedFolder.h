@@ -6,7 +6,8 @@
 
 #include <string>
 
-// True when only SYSTEM, Administrators, TrustedInstaller and the user running
-// the command can change the folder (which ends in a backslash) or replace it;
-// else says which level fails and gives false.
+// True when only SYSTEM, Administrators and TrustedInstaller can change the
+// folder (which ends in a backslash), what it holds and what its files will
+// inherit, or replace it through a level above it, links followed; else
+// says what fails and gives false.
 bool CheckProtectedFolder(const std::string& folder);

@@ -5,9 +5,10 @@
 namespace {
 
 constexpr std::uint16_t kDaclPresent = 0x0004;
-constexpr unsigned char kAccessAllowed = 0, kAccessAllowedObject = 5;
-constexpr unsigned char kAccessAllowedCallback = 9, kAccessAllowedCallbackObject = 0x0B;
-constexpr unsigned char kInheritOnly = 0x08;
+constexpr unsigned char kAccessAllowed = 0, kAccessAllowedCallback = 9;
+constexpr unsigned char kAccessDenied = 1, kAccessDeniedObject = 6;
+constexpr unsigned char kAccessDeniedCallback = 0x0A, kAccessDeniedCallbackObject = 0x0C;
+constexpr unsigned char kObjectInherit = 0x01, kInheritOnly = 0x08;
 constexpr std::size_t kDescriptorHeader = 20, kAclHeader = 8, kAceHeader = 4, kSidHeader = 8;
 
 const char kSystem[] = "S-1-5-18";
@@ -54,17 +55,24 @@ bool ParseDacl(const std::vector<unsigned char>& bytes, std::size_t at, Descript
         const unsigned char type = bytes[ace], flags = bytes[ace + 1];
         const std::size_t size = Number(bytes, ace + 2, 2);
         if (size < kAceHeader || ace + size > end) return false;
-        if (!(flags & kInheritOnly)) {
-            if (type == kAccessAllowed || type == kAccessAllowedCallback) {
-                AllowEntry entry{"", 0};
+        switch (type) {
+            case kAccessAllowed:
+            case kAccessAllowedCallback: {
+                AllowEntry entry{"", Number(bytes, ace + kAceHeader, 4), !(flags & kInheritOnly),
+                                 (flags & kObjectInherit) != 0};
                 if (size < kAceHeader + 4 ||
                     !SidAt(bytes, ace + kAceHeader + 4, ace + size, entry.trustee))
                     return false;
-                entry.rights = Number(bytes, ace + kAceHeader, 4);
                 descriptor.allowed.push_back(entry);
-            } else if (type == kAccessAllowedObject || type == kAccessAllowedCallbackObject) {
-                descriptor.unreadAllow = true;
+                break;
             }
+            case kAccessDenied:
+            case kAccessDeniedObject:
+            case kAccessDeniedCallback:
+            case kAccessDeniedCallbackObject:
+                break;  // a denial lets no one in
+            default:
+                descriptor.unreadEntry = true;
         }
         ace += size;
     }
@@ -131,6 +139,6 @@ bool ReadCurrentUserSid(std::string& sid) {
     return SidAt(user, static_cast<std::size_t>(at - user.data()), size, sid);
 }
 
-bool IsSystemAdministratorsOrUser(const std::string& sid, const std::string& user) {
-    return sid == kSystem || sid == kAdministrators || (!user.empty() && sid == user);
+bool IsSystemOrAdministrators(const std::string& sid) {
+    return sid == kSystem || sid == kAdministrators;
 }

@@ -8,18 +8,23 @@
 #include <string>
 #include <vector>
 
-// An allow entry that applies to the object itself (not one it only passes on
-// to what it holds): its trustee as "S-1-5-..." and the rights it grants.
+// An allow entry: its trustee as "S-1-5-...", the rights it grants, and
+// whether they apply to the object itself (not only to what it will hold)
+// and to the files made in it.
 struct AllowEntry {
     std::string trustee;
     std::uint32_t rights;
+    bool onObject;
+    bool toFiles;
 };
 
 struct Descriptor {
     std::string owner;      // "S-1-5-...", empty when there is none
     bool nullDacl = false;  // no DACL at all: everyone may do everything
     std::vector<AllowEntry> allowed;
-    bool unreadAllow = false;  // an allow entry of a kind this reader does not take apart
+    // An entry that this reader does not take apart: one that allows by
+    // object kind, a compound one, one of a kind it does not know.
+    bool unreadEntry = false;
 };
 
 // False when the bytes are no well-formed descriptor.
@@ -30,5 +35,4 @@ bool ReadFileDescriptor(const std::string& path, Descriptor& descriptor);
 bool ReadObjectDescriptor(os::Handle object, Descriptor& descriptor);
 // The SID of the user the command runs as, as "S-1-5-21-..."; false if unknown.
 bool ReadCurrentUserSid(std::string& sid);
-// SYSTEM, Administrators, or the user running the command.
-bool IsSystemAdministratorsOrUser(const std::string& sid, const std::string& user);
+bool IsSystemOrAdministrators(const std::string& sid);

@@ -48,7 +48,8 @@ os::Handle OpenLock(const std::string& user) {
     if (descriptor) os::LocalFree(descriptor);
     if (!lock) return 0;
     Descriptor found;
-    if (ReadObjectDescriptor(lock, found) && IsSystemAdministratorsOrUser(found.owner, user))
+    if (ReadObjectDescriptor(lock, found) &&
+        (IsSystemOrAdministrators(found.owner) || (!user.empty() && found.owner == user)))
         return lock;
     os::CloseHandle(lock);
     return 0;

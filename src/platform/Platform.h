@@ -3,9 +3,9 @@
 // Every call the command makes to the operating system goes through the
 // functions below. They keep the names, argument order and results of the
 // ANSI Win32 calls they stand for, with plain fixed-size types instead of
-// <windows.h>, so the logic reads like Win32 code and builds anywhere.
-// Win32Platform.cpp forwards them to Windows; the unit tests link the
-// simulated Windows of platform/sim in its place.
+// <windows.h>, so the logic reads like Win32 code. Win32Platform.cpp forwards
+// them to Windows; the benchmarks link a stand-in of the few that the list
+// operations reach (bench/BenchPlatform.cpp).
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,11 @@ constexpr u32 FileTypePipe = 3;
 
 constexpr u32 InvalidFileAttributes = 0xFFFFFFFFu;
 constexpr u32 FileAttributeDirectory = 0x10;
+constexpr u32 FileAttributeReparsePoint = 0x400;  // a link, or another kind of reparse point
+constexpr Handle InvalidHandleValue = Handle(-1);
+constexpr u32 FileShareAll = 7;  // read, write and delete
+constexpr u32 OpenExisting = 3;
+constexpr u32 FileFlagBackupSemantics = 0x02000000;  // lets a folder be opened
 
 constexpr std::uint16_t KeyEvent = 1;
 constexpr u32 CpAcp = 0;
@@ -66,6 +71,12 @@ struct InputRecord {
 struct CpInfo {
     u32 MaxCharSize;
     unsigned char LeadByte[12];  // pairs of inclusive ranges, ended by 0, 0
+};
+
+// The part of a WIN32_FIND_DATAW that the check of a folder's files looks at.
+struct FindData {
+    u32 FileAttributes;
+    std::u16string FileName;
 };
 
 // The part of a SECURITY_ATTRIBUTES that a folder or mutex creation passes on.
@@ -108,6 +119,15 @@ u32 GetModuleFileNameA(void* module, char* name, u32 size);
 u32 GetFileAttributesA(const char* path);
 bool CreateDirectoryA(const char* path, SecurityAttributes* security);
 u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar** filePart);
+// Opening a link reaches what it leads to, whose name Windows then gives
+// with every link followed (\\?\C:\..., \\?\UNC\server\share\...).
+Handle CreateFileA(const char* path, u32 access, u32 share, SecurityAttributes* security,
+                   u32 disposition, u32 flags, Handle templateFile);
+u32 GetFinalPathNameByHandleW(Handle file, wchar* path, u32 size, u32 flags);
+// What a folder holds, "." and ".." included.
+Handle FindFirstFileW(const wchar* pattern, FindData* found);
+bool FindNextFileW(Handle find, FindData* found);
+bool FindClose(Handle find);
 
 // Security descriptors (advapi32); LocalFree frees the converted one (kernel32)
 bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* sddl, u32 revision,

@@ -16,7 +16,9 @@
 namespace win {
 using ::ConvertStringSecurityDescriptorToSecurityDescriptorA;
 using ::CreateDirectoryA;
+using ::CreateFileA;
 using ::CreateMutexExW;
+using ::GetFileAttributesA;
 using ::GetFileSecurityA;
 using ::GetVolumeInformationA;
 using ::RegCreateKeyExA;
@@ -151,7 +153,7 @@ u32 GetModuleFileNameA(void* module, char* name, u32 size) {
     return ::GetModuleFileNameA(static_cast<HMODULE>(module), name, size);
 }
 
-u32 GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+u32 GetFileAttributesA(const char* path) { return win::GetFileAttributesA(path); }
 
 bool CreateDirectoryA(const char* path, SecurityAttributes* security) {
     SECURITY_ATTRIBUTES attributes;
@@ -223,6 +225,41 @@ u32 GetFullPathNameW(const wchar* path, u32 size, wchar* buffer, wchar** filePar
                               reinterpret_cast<LPWSTR>(buffer),
                               reinterpret_cast<LPWSTR*>(filePart));
 }
+
+Handle CreateFileA(const char* path, u32 access, u32 share, SecurityAttributes* security,
+                   u32 disposition, u32 flags, Handle templateFile) {
+    SECURITY_ATTRIBUTES attributes;
+    return reinterpret_cast<Handle>(win::CreateFileA(path, access, share,
+                                                     ToAttributes(security, attributes),
+                                                     disposition, flags, ToHandle(templateFile)));
+}
+
+u32 GetFinalPathNameByHandleW(Handle file, wchar* path, u32 size, u32 flags) {
+    return ::GetFinalPathNameByHandleW(ToHandle(file), reinterpret_cast<LPWSTR>(path), size, flags);
+}
+
+namespace {
+void Keep(const WIN32_FIND_DATAW& data, FindData* found) {
+    found->FileAttributes = data.dwFileAttributes;
+    found->FileName = reinterpret_cast<const wchar*>(data.cFileName);
+}
+}  // namespace
+
+Handle FindFirstFileW(const wchar* pattern, FindData* found) {
+    WIN32_FIND_DATAW data;
+    const HANDLE find = ::FindFirstFileW(reinterpret_cast<LPCWSTR>(pattern), &data);
+    if (find != INVALID_HANDLE_VALUE) Keep(data, found);
+    return reinterpret_cast<Handle>(find);
+}
+
+bool FindNextFileW(Handle find, FindData* found) {
+    WIN32_FIND_DATAW data;
+    if (!::FindNextFileW(ToHandle(find), &data)) return false;
+    Keep(data, found);
+    return true;
+}
+
+bool FindClose(Handle find) { return ::FindClose(ToHandle(find)) != FALSE; }
 
 Handle CreateMutexExW(SecurityAttributes* security, const wchar* name, u32 access) {
     SECURITY_ATTRIBUTES attributes;
