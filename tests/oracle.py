@@ -10,16 +10,10 @@ from transcript import OEM, text
 
 REG_SZ = 1
 REG_EXPAND_SZ = 2
-SYSTEM = "S-1-5-18"
-ADMINISTRATORS = "S-1-5-32-544"
-USERS = "S-1-5-32-545"
-ALIASES = {"SY": SYSTEM, "BA": ADMINISTRATORS, "BU": USERS}
-FULL_CONTROL = 0x1F01FF
-READ_AND_EXECUTE = 0x1200A9
-RIGHTS = {"FA": FULL_CONTROL, "GA": 0x10000000}  # GENERIC_ALL
-SYNCHRONIZE = 0x100000
-READ_CONTROL = 0x20000
-MUTEX_MODIFY_STATE = 0x1
+# A folder made for all users: owned by Administrators, its DACL protected,
+# full control to SYSTEM and Administrators, read and execute to Users,
+# passed on to what it holds, and nothing else.
+MACHINE_FOLDER = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
 BLANKS = "".join(map(chr, range(33)))
 
 
@@ -121,6 +115,9 @@ def variant_problems(run, plain, got, fault):
         found = None
     elif fault.startswith("retype") and old:
         found = (REG_SZ + REG_EXPAND_SZ - old[0], old[1])
+    elif fault.startswith("grows") and old:
+        grown = text(old) + "x" * int(fault.split()[1])
+        found = (old[0], (grown + "\0").encode("utf-16-le"))
     problems = invariants(run, got, found)
     if found == old and got["exit"] == 0 and state(now) != state(final):
         problems.append("exit 0, but the Path is %s, not %s" % (shown(now), shown(final)))
@@ -132,61 +129,25 @@ def variant_problems(run, plain, got, fault):
     return problems
 
 
-# (owner, protected, [(kind, flags, rights, trustee)]) of an SDDL text.
-def parse_sddl(sddl):
-    m = re.fullmatch(r"O:(.+?)D:([PAIR]*)(.*)", sddl)
-    if not m:
-        return None, False, []
-    entries = []
-    for kind, flags, rights, trustee in re.findall(r"\((\w+);(\w*);(\w+);;;([\w-]+)\)", m[3]):
-        mask = int(rights, 16) if rights.startswith("0x") else RIGHTS.get(rights)
-        entries.append((kind, flags, mask, ALIASES.get(trustee, trustee)))
-    return ALIASES.get(m[1], m[1]), "P" in m[2], entries
-
-
-# A folder made for all users: owned by Administrators, its DACL protected,
-# full control to SYSTEM and Administrators, read and execute to Users,
-# passed on to what it holds, and nothing else; for one user, as it inherits.
-def folder_problems(run, path, sddl):
-    owner, protected, entries = parse_sddl(sddl)
-    wanted = {(SYSTEM, FULL_CONTROL), (ADMINISTRATORS, FULL_CONTROL), (USERS, READ_AND_EXECUTE)}
-    granted = {(t, m) for k, f, m, t in entries if (k, f) == ("A", "OICI")}
-    protects = owner == ADMINISTRATORS and protected and granted == wanted and len(entries) == 3
-    if run.path[0] == "m" and protects or run.path[0] == "u" and sddl == "-":
-        return []
-    return ["%s is made with %s" % (path, sddl)]
-
-
-# The lock of the Path written: one name for each Path, opened with no more
-# than waiting, releasing and reading its owner; only SYSTEM, Administrators
-# and, for a user's Path, that user may open it, who owns it.
-def lock_problems(run, name, access, sddl):
-    user = name.rpartition("-Path-")[2]
-    owner = ADMINISTRATORS if run.path[0] == "m" else user
-    named = "Machine" if run.path[0] == "m" else r"S-1-5-21-[\d-]+"
-    lock_owner, protected, entries = parse_sddl(sddl)
-    problems = []
-    if not re.fullmatch(r"Global\\wayFOLD-Path-" + named, name):
-        problems.append("the lock of this Path is named %s" % name)
-    if int(access) != SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL:
-        problems.append("the lock is opened for %#x" % int(access))
-    trustees = {t for k, f, m, t in entries}
-    if lock_owner != owner or not protected or trustees != {SYSTEM, ADMINISTRATORS, owner}:
-        problems.append("the lock is made with %s" % sddl)
-    return problems
-
-
-# A lock taken is released, unless the run was killed or another run or
-# user holds the name (the plan's "lock").
+# The test build's log: a folder made for all users as above, for one user
+# as it inherits; the lock of the Path written named after it, opened by no
+# one but SYSTEM, the administrators and, for a user's Path, that user; and
+# every registry call between the lock taken and released, so that no other
+# run writes in between (unless another run or user holds the name).
 def log_problems(run, got):
     problems = []
+    user = run.path[0] == "u"
     for word, _, rest in (line.partition(" ") for line in got["log"]):
-        if word == "folder":
-            problems += folder_problems(run, *rest.rsplit(" ", 1))
-        elif word == "lock":
-            problems += lock_problems(run, *rest.split(" "))
-    taken = got["exit"] is not None and any(line.startswith("lock ") for line in got["log"])
-    foreign = any(fault.startswith("lock") for fault in got["plan"])
-    if taken and not foreign and "release" not in got["log"]:
-        problems.append("the lock is never released")
+        path, _, sddl = rest.rpartition(" ")
+        if word == "folder" and sddl != ("-" if user else MACHINE_FOLDER):
+            problems.append("%s is made with %s" % (path, sddl))
+        sid = path.rpartition("-Path-")[2]
+        name = "Global\\wayFOLD-Path-" + (sid if user else "Machine")
+        trustees = {"SY", "BA", sid} if user else {"SY", "BA"}
+        if word == "lock" and (path != name or set(re.findall(r";([\w-]+)\)", sddl)) != trustees):
+            problems.append("the lock is %s %s" % (path, sddl))
+    order = "".join(line[0] for line in got["log"])  # call, folder, lock, release
+    outside = r"^[^l]*c|r.*c" + ("" if got["exit"] is None else "|l[^r]*$")
+    if not any(f.startswith("lock") for f in got["plan"]) and re.search(outside, order):
+        problems.append("a registry call outside the lock, or the lock kept: " + order)
     return problems

@@ -10,9 +10,11 @@
 #   user|machine NAME TYPE VALUE   a value of the current user's or the
 #       all-users Environment key. TYPE: SZ, EXPAND, MULTI. VALUE: "text"
 #       (stored in UTF-16 with its zero) or hex:BYTES (as stored)
-#   drive D | folder PATH | cwd PATH (the current folder of its drive)
-#   keys KEYS   standard input is a console where KEYS are typed over and over
-#       once the run has had time to ask, each key pressed and released
+#   drive D | folder PATH | file PATH (empty) | cwd PATH (the current folder
+#       of its drive)
+#   keys [EARLY|]KEYS   standard input is a console where EARLY are typed
+#       before the run starts, and KEYS over and over once it has had time to
+#       ask (after EARLY released again), each key pressed and released
 #   locale CTYPE MESSAGES   the code pages of CTYPE, the thread locale of MESSAGES
 #   stdout none|closed   no standard handles at all, or standard output a pipe
 #       whose reader is gone
@@ -21,8 +23,8 @@
 #       write: a sub-test each
 #   and Windows' answers that Wine cannot give, put in by the test build of the
 #   program (tests/fault/Faults.cpp explains them): refuse N, vanish N, retype
-#   N, grows N, kill N, oom N, ahead PATH, sd PATH SDDL, volume acls|noacls,
-#   nosddl, lock held|abandoned|semaphore|refusing|foreign.
+#   N, grows N, kill N, oom N, ahead PATH, protected, sd PATH SDDL, link PATH
+#   TARGET, volume fat, nosddl, lock held|abandoned|refusing|foreign.
 # Expected: "| TEXT" the lines printed, all of them; "says TEXT" one of them;
 # "err TEXT" a line of standard error ('@' for the address); "exit N";
 # user|machine values (those not named stay as they were; "NAME -": none).
@@ -36,8 +38,18 @@ import re
 SCOPES = {"user": "u", "machine": "m"}
 TYPES = {"SZ": 1, "EXPAND": 2, "MULTI": 7}
 NUMBERED = {"refuse", "vanish", "retype", "grows", "kill", "oom", "exit", "exits"}
-FAULTS = NUMBERED - {"exit", "exits"} | {"ahead", "sd", "volume", "nosddl", "lock"}
-SETUP = FAULTS | {"drive", "folder", "cwd", "keys", "locale", "stdout", "sweep"} | set(SCOPES)
+FAULTS = NUMBERED - {"exit", "exits"} | {
+    "ahead",
+    "protected",
+    "sd",
+    "link",
+    "volume",
+    "nosddl",
+    "lock",
+}
+SETUP = (
+    FAULTS | {"drive", "folder", "file", "cwd", "keys", "locale", "stdout", "sweep"} | set(SCOPES)
+)
 EXPECT = {"|", "says", "err", "exit"} | set(SCOPES)
 OEM = {"fr_FR": "cp850", "ja_JP": "cp932"}  # the console's code page, by LC_CTYPE
 
@@ -53,22 +65,12 @@ def text(value):  # a stored text without its trailing zeros
     return data.decode("utf-16-le", "replace")
 
 
-# The arguments after the command's name, by the README's rules: blanks and
-# control characters separate them outside quotes; quotes are dropped.
+# The arguments after the command's name, by the README's rules: runs of
+# characters other than blanks and control characters, or of quoted parts,
+# which may hold them; quotes are dropped, and what is left empty is none.
 def split_command(line):
-    args = []
-    arg = ""
-    quoted = False
-    for c in line + "\0":
-        if c == '"':
-            quoted = not quoted
-        elif c == "\0" or (ord(c) <= 32 and not quoted):
-            if arg:
-                args.append(arg)
-            arg = ""
-        else:
-            arg += c
-    return args[1:]
+    words = re.findall(r'(?:[^"\x01-\x20]|"[^"]*"?)+', line)
+    return [arg for arg in (word.replace('"', "") for word in words) if arg][1:]
 
 
 # ((u|m, NAME), (type, bytes)), or None for none.

@@ -1,16 +1,18 @@
 // The end-to-end tests' hands inside Wine (run.py drives it from C:\e2e-tools):
-//   helper EXE CWD KEYS OUT LINES
+//   helper EXE CWD KEYS OUT LINE
 // Deletes the values Path and Path_wayFOLD_BACKUP of the current user's (u)
 // and the all-users (m) Environment key, then sets those that values.txt
-// lists ("u|m NAME TYPE HEX": stored as exactly these bytes). Starts EXE once
-// for each UTF-16 command line of LINES (hex, comma-separated; "-": none),
-// all at once, in the folder Y:\, with CWD (UTF-16 in hex; "-": none) the
-// current folder of its drive, and this one's standard output and error.
-// OUT "none": no standard handles at all; "closed": standard output a pipe
-// whose reader is gone. With KEYS (not "-") standard input is a console where
-// KEYS are typed over and over once the run has had time to ask. Last it
-// writes the exit statuses and every value of both keys (same lines) in
-// after.txt. A run still going after 20 seconds is stopped (status 124).
+// lists ("u|m NAME TYPE HEX": stored as exactly these bytes; HEX "-": none).
+// Starts EXE with the UTF-16 command line LINE (in hex), in the folder Y:\,
+// with CWD (UTF-16 in hex; "-": none) the current folder of its drive, and
+// this one's standard output and error. OUT "none": no standard handles at
+// all; "closed": standard output a pipe whose reader is gone. With KEYS (not
+// "-") standard input is a console: the keys before a '|' are typed before
+// the run starts; once it has had time to ask, those are released again and
+// the keys after the '|' typed, over and over, each pressed and released.
+// Last it writes the exit status and every value of both keys (same lines)
+// in after.txt. A run still going after 5 seconds (15 when another run holds
+// the lock it waits 10 seconds for) is stopped: status 124.
 // Exits 250 when it fails itself.
 #include <windows.h>
 
@@ -18,7 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,6 @@ namespace {
 
 const int kHelperFailed = 250;
 const int kStopped = 124;
-const int kLongestRunMs = 20000;
 const int kPollMs = 300;
 
 void Check(bool ok, const char* what) {
@@ -96,38 +96,34 @@ void ListValues(std::FILE* out) {
     }
 }
 
-void TypeKeys(HANDLE console, const std::string& keys) {
+// Each key of the text pressed and released, or only released.
+void TypeKeys(HANDLE console, const std::string& keys, bool pressed) {
     for (char key : keys) {
         INPUT_RECORD record = {};
         record.EventType = KEY_EVENT;
-        record.Event.KeyEvent.bKeyDown = TRUE;
+        record.Event.KeyEvent.bKeyDown = pressed;
         record.Event.KeyEvent.wRepeatCount = 1;
         record.Event.KeyEvent.wVirtualKeyCode = VkKeyScanA(key) & 0xFF;
         record.Event.KeyEvent.uChar.UnicodeChar = key;
         DWORD written;
         WriteConsoleInputW(console, &record, 1, &written);
         record.Event.KeyEvent.bKeyDown = FALSE;
-        WriteConsoleInputW(console, &record, 1, &written);
+        if (pressed) WriteConsoleInputW(console, &record, 1, &written);
     }
 }
 
-// Under load Wine now and then fails a start with an internal error before
-// the program ran any of its code: such a start is tried again.
 HANDLE Start(const wchar_t* exe, std::wstring line, DWORD flags, STARTUPINFOW& startup) {
     PROCESS_INFORMATION process;
-    for (int attempt = 1; !CreateProcessW(exe, &line[0], nullptr, nullptr, TRUE, flags, nullptr,
-                                          exe ? L"Y:\\" : nullptr, &startup, &process);
-         ++attempt) {
-        Check(GetLastError() == ERROR_INTERNAL_ERROR && attempt < 5, "cannot start");
-        Sleep(200);
-    }
+    Check(CreateProcessW(exe, &line[0], nullptr, nullptr, TRUE, flags, nullptr,
+                         exe ? L"Y:\\" : nullptr, &startup, &process),
+          "cannot start");
     return process.hProcess;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Check(argc >= 6, "usage: helper EXE CWD KEYS OUT LINES");
+    Check(argc >= 6, "usage: helper EXE CWD KEYS OUT LINE");
     const std::string keys = argv[3];
     const std::string out = argv[4];
     STARTUPINFOW startup = {};
@@ -149,10 +145,14 @@ int main(int argc, char** argv) {
         GetExitCodeProcess(again, &status);
         return static_cast<int>(status);
     }
-    if (keys != "-")
+    const std::size_t bar = keys.find('|');
+    const std::string early = bar == std::string::npos ? "" : keys.substr(0, bar);
+    if (keys != "-") {
         startup.hStdInput =
             CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                         &inherited, OPEN_EXISTING, 0, nullptr);
+        TypeKeys(startup.hStdInput, early, true);
+    }
     if (out == "none") {
         startup.hStdInput = nullptr;
         startup.hStdOutput = nullptr;
@@ -168,25 +168,20 @@ int main(int argc, char** argv) {
         SetEnvironmentVariableW((L"=" + folder.substr(0, 2)).c_str(), folder.c_str());
     }
     const std::wstring exe(argv[1], argv[1] + std::strlen(argv[1]));
-    std::vector<HANDLE> runs;
-    std::istringstream lines(argv[5]);
-    for (std::string line; std::getline(lines, line, ',') && line != "-";)
-        runs.push_back(Start(exe.c_str(), Wide(line), 0, startup));
-    DWORD count = static_cast<DWORD>(runs.size());
-    for (int waited = kPollMs;
-         count && WaitForMultipleObjects(count, runs.data(), TRUE, kPollMs) == WAIT_TIMEOUT;
+    const HANDLE run = Start(exe.c_str(), Wide(argv[5]), 0, startup);
+    const char* lock = std::getenv("WAYFOLD_LOCK");
+    const int longest = lock && !std::strcmp(lock, "held") ? 15000 : 5000;
+    for (int waited = kPollMs; WaitForSingleObject(run, kPollMs) == WAIT_TIMEOUT;
          waited += kPollMs) {
-        for (HANDLE run : runs)
-            if (waited > kLongestRunMs) TerminateProcess(run, kStopped);
-        if (waited >= 2 * kPollMs && keys != "-") TypeKeys(startup.hStdInput, keys);
+        if (waited > longest) TerminateProcess(run, kStopped);
+        if (waited < 2 * kPollMs || keys == "-") continue;
+        TypeKeys(startup.hStdInput, early, false);
+        TypeKeys(startup.hStdInput, keys.substr(bar + 1), true);  // all of them without a '|'
     }
     std::FILE* after = std::fopen("after.txt", "w");
-    for (HANDLE run : runs) {
-        DWORD status = kHelperFailed;
-        GetExitCodeProcess(run, &status);
-        std::fprintf(after, "%lu ", status);
-    }
-    std::fputc('\n', after);
+    DWORD status = kHelperFailed;
+    GetExitCodeProcess(run, &status);
+    std::fprintf(after, "%lu\n", status);
     ListValues(after);
     Check(std::fclose(after) == 0, "no after.txt");
 }

@@ -5,24 +5,31 @@
 //   WAYFOLD_RETYPE=N   before registry call N, another program makes the value
 //                      REG_SZ if it was REG_EXPAND_SZ, and the other way round
 //   WAYFOLD_GROWS=N    right after each of the first N size queries, another
-//                      program lengthens the value by a zero character
+//                      program appends an x to the value's text
 //   WAYFOLD_KILL=N     the process is killed right after registry write N
 //   WAYFOLD_OOM=N      the first allocation after registry call N fails
 //   WAYFOLD_AHEAD=PATH another program makes the folder PATH right before the run
-//   WAYFOLD_SD=PATH SDDL   the owner and DACL Windows reports for the folder
-//                      PATH (-: they cannot be read; hex:BYTES: as stored)
-//   WAYFOLD_VOLUME=acls|noacls   volumes keep permissions (NTFS), or none (FAT)
+//   WAYFOLD_PROTECTED=1   every folder and file reports the owner and DACL of
+//                      one under C:\Program Files: owned by Administrators;
+//                      full control to SYSTEM and Administrators, read and
+//                      execute to Users, all to CREATOR OWNER on what is made in it
+//   WAYFOLD_SD=PATH SDDL|...   the owner and DACL Windows reports for the
+//                      folder or file PATH (-: they cannot be read; hex:BYTES:
+//                      as stored), before the above
+//   WAYFOLD_LINK=PATH TARGET|...   PATH is a junction to the folder TARGET:
+//                      its attributes say so, and opening it or a name below
+//                      it reaches TARGET
+//   WAYFOLD_VOLUME=fat volumes keep no permissions (else all keep them, as NTFS)
 //   WAYFOLD_NOSDDL=1   no security descriptor can be built
 //   WAYFOLD_LOCK=KIND  under the lock's name before the run opens it: a mutex
 //                      that another run holds (held) or held when it ended
-//                      (abandoned), a semaphore, a mutex that refuses the run
-//                      (refusing), one that another user owns (foreign)
-// WAYFOLD_LOG names a file that gets a line for each registry call ("call N
-// KIND"), the descriptor each folder is made with ("folder PATH SDDL"), the
-// lock opened ("lock NAME ACCESS SDDL") and released ("release").
+//                      (abandoned), one that refuses the run (refusing), one
+//                      that another user owns (foreign)
+// Paths are compared in any case, however many backslashes end them.
+// WAYFOLD_LOG names a file that gets, in order, a line for each registry call
+// ("call N KIND"), the descriptor each folder is made with ("folder PATH
+// SDDL"), the lock opened ("lock NAME SDDL") and released ("release").
 #include "Faults.h"
-
-#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,26 +41,57 @@
 namespace {
 
 const UINT kKilled = 9;  // the status of a process that another one killed
+const char kProgramFiles[] =
+    "O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)";
 int calls = 0;
 int writes = 0;
 int sizeQueries = 0;
 bool allocationsFail = false;
 
-std::string Planned(const std::string& word) {
-    const char* value = std::getenv(("WAYFOLD_" + word).c_str());
-    return value ? value : "";
+std::wstring Planned(const wchar_t* word) {
+    const wchar_t* value = _wgetenv((L"WAYFOLD_" + std::wstring(word)).c_str());
+    return value ? value : L"";
 }
 
-int Numbered(const char* word) { return std::atoi(Planned(word).c_str()); }
+int Numbered(const wchar_t* word) { return _wtoi(Planned(word).c_str()); }
 
-bool SameFolder(std::string path, std::string other) {  // in any case, however it ends
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    while (!other.empty() && other.back() == '\\') other.pop_back();
-    return !path.empty() && !_stricmp(path.c_str(), other.c_str());
+std::wstring Wide(const std::string& text) {
+    std::vector<wchar_t> wide(text.size() + 1);
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    return wide.data();
+}
+
+std::wstring Trimmed(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+// How many characters of path the folder planned makes up: all of them, or
+// those before a backslash when below is allowed; 0 when it is another.
+std::size_t Under(const std::string& path, const std::wstring& planned, bool below = false) {
+    const std::wstring wide = Trimmed(Wide(path));
+    const std::wstring folder = Trimmed(planned);
+    const std::size_t n = folder.size();
+    if (!n || _wcsnicmp(wide.c_str(), folder.c_str(), n)) return 0;
+    return wide.size() == n || (below && wide[n] == L'\\') ? n : 0;
+}
+
+// The value planned for path among "PATH VALUE|..." entries; none: empty.
+std::wstring PlannedFor(const std::string& path, const wchar_t* word, bool below = false) {
+    const std::wstring entries = Planned(word) + L"|";
+    for (std::size_t at = 0, end; (end = entries.find(L'|', at)) != std::wstring::npos;
+         at = end + 1) {
+        const std::wstring entry = entries.substr(at, end - at);
+        const std::size_t blank = entry.find(L' ');
+        const std::size_t n = Under(path, entry.substr(0, blank), below);
+        if (n && blank != std::wstring::npos)
+            return entry.substr(blank + 1) + Trimmed(Wide(path)).substr(n);
+    }
+    return L"";
 }
 
 void Log(const std::string& line) {
-    std::FILE* log = std::fopen(Planned("LOG").c_str(), "a");
+    std::FILE* log = _wfopen(Planned(L"LOG").c_str(), L"a");
     if (!log) return;
     std::fprintf(log, "%s\n", line.c_str());
     std::fclose(log);
@@ -71,20 +109,24 @@ std::string Sddl(LPSECURITY_ATTRIBUTES security) {
 }
 
 // Another program's write to the value being read, through a handle of its
-// own: the value deleted, lengthened by a zero character (the text the same),
-// or rewritten with the other text type.
+// own: the value deleted, its text given one more character, or rewritten
+// with the other text type.
 void ChangeValue(HKEY key, LPCWSTR name, const std::string& how) {
     HKEY own = nullptr;
     RegOpenKeyExW(key, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &own);
-    std::vector<BYTE> data(1 << 17);
+    std::vector<wchar_t> text(1 << 16);
     DWORD type = 0;
-    DWORD size = static_cast<DWORD>(data.size());
+    DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     if (how == "vanish") {
         RegDeleteValueW(own, name);
-    } else if (!RegQueryValueExW(own, name, nullptr, &type, data.data(), &size)) {
-        size += how == "grows" ? sizeof(wchar_t) : 0;
-        const DWORD retyped = type == REG_SZ ? REG_EXPAND_SZ : REG_SZ;
-        RegSetValueExW(own, name, 0, how == "retype" ? retyped : type, data.data(), size);
+    } else if (!RegQueryValueExW(own, name, nullptr, &type, (BYTE*)text.data(), &size)) {
+        const std::wstring grown = std::wstring(text.data()) + L"x";
+        if (how == "grows")
+            RegSetValueExW(own, name, 0, type, (const BYTE*)grown.c_str(),
+                           static_cast<DWORD>(grown.size() + 1) * sizeof(wchar_t));
+        else
+            RegSetValueExW(own, name, 0, type == REG_SZ ? REG_EXPAND_SZ : REG_SZ,
+                           (const BYTE*)text.data(), size);
     }
     RegCloseKey(own);
 }
@@ -92,26 +134,26 @@ void ChangeValue(HKEY key, LPCWSTR name, const std::string& how) {
 // Counts a registry call; true when the plan refuses it.
 bool Refused(const char* kind) {
     Log("call " + std::to_string(++calls) + " " + kind);
-    const bool refused = calls == Numbered("REFUSE");
-    allocationsFail = calls == Numbered("OOM");
+    const bool refused = calls == Numbered(L"REFUSE");
+    allocationsFail = calls == Numbered(L"OOM");
     return refused;
 }
 
 LSTATUS Written(LSTATUS status) {
-    if (++writes == Numbered("KILL")) TerminateProcess(GetCurrentProcess(), kKilled);
+    if (++writes == Numbered(L"KILL")) TerminateProcess(GetCurrentProcess(), kKilled);
     return status;
 }
 
 // A descriptor as Windows stores it (self-relative): from its SDDL, or as
-// bytes (hex:) where Wine cannot convert the SDDL (object entries) or
+// bytes (hex:) where Wine cannot convert the SDDL (a compound entry) or
 // converts it otherwise (NO_ACCESS_CONTROL, a NULL DACL, is an empty one).
-std::vector<BYTE> DescriptorBytes(const std::string& text) {
+std::vector<BYTE> DescriptorBytes(const std::wstring& text) {
     std::vector<BYTE> bytes;
-    for (std::size_t i = 4; text.rfind("hex:", 0) == 0 && i < text.size(); i += 2)
+    for (std::size_t i = 4; text.rfind(L"hex:", 0) == 0 && i < text.size(); i += 2)
         bytes.push_back(static_cast<BYTE>(std::stoi(text.substr(i, 2), nullptr, 16)));
     PSECURITY_DESCRIPTOR made = nullptr;
     ULONG size = 0;
-    if (bytes.empty() && ::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+    if (bytes.empty() && ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
                              text.c_str(), SDDL_REVISION_1, &made, &size))
         bytes.assign(static_cast<BYTE*>(made), static_cast<BYTE*>(made) + size);
     LocalFree(made);
@@ -124,20 +166,19 @@ HANDLE lockTaken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 DWORD WINAPI TakeLock(void* mutex) {
     WaitForSingleObject(mutex, INFINITE);
     SetEvent(lockTaken);
-    if (Planned("LOCK") == "held") Sleep(INFINITE);
+    if (Planned(L"LOCK") == L"held") Sleep(INFINITE);
     return 0;
 }
 
 void PutUnderLockName(LPSECURITY_ATTRIBUTES security, LPCWSTR name) {
-    const std::string kind = Planned("LOCK");
-    if (kind == "semaphore") CreateSemaphoreW(nullptr, 0, 1, name);
-    if (kind == "refusing" || kind == "foreign") {
+    const std::wstring kind = Planned(L"LOCK");
+    if (kind == L"refusing" || kind == L"foreign") {
         std::vector<BYTE> other =
-            DescriptorBytes(kind == "refusing" ? "D:P" : "O:S-1-5-21-1-2-3-4D:(A;;GA;;;WD)");
+            DescriptorBytes(kind == L"refusing" ? L"D:P" : L"O:S-1-5-21-1-2-3-4D:(A;;GA;;;WD)");
         SECURITY_ATTRIBUTES attributes = {sizeof attributes, other.data(), FALSE};
         ::CreateMutexExW(&attributes, name, 0, SYNCHRONIZE);
     }
-    if (kind != "held" && kind != "abandoned") return;
+    if (kind != L"held" && kind != L"abandoned") return;
     CreateThread(nullptr, 0, TakeLock, ::CreateMutexExW(security, name, 0, SYNCHRONIZE), 0, 0);
     WaitForSingleObject(lockTaken, INFINITE);
 }
@@ -173,11 +214,11 @@ LSTATUS win::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access
 LSTATUS win::RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                               LPDWORD size) {
     if (Refused("query")) return ERROR_ACCESS_DENIED;
-    if (calls == Numbered("VANISH")) ChangeValue(key, name, "vanish");
-    if (calls == Numbered("RETYPE")) ChangeValue(key, name, "retype");
+    if (calls == Numbered(L"VANISH")) ChangeValue(key, name, "vanish");
+    if (calls == Numbered(L"RETYPE")) ChangeValue(key, name, "retype");
     const LSTATUS status = ::RegQueryValueExW(key, name, reserved, type, data, size);
     // Right after the run learnt the size it needs.
-    if (!data && size && sizeQueries++ < Numbered("GROWS")) ChangeValue(key, name, "grows");
+    if (!data && size && sizeQueries++ < Numbered(L"GROWS")) ChangeValue(key, name, "grows");
     return status;
 }
 
@@ -194,7 +235,7 @@ LSTATUS win::RegDeleteValueA(HKEY key, LPCSTR name) {
 
 BOOL win::CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
     Log(std::string("folder ") + path + " " + Sddl(security));
-    if (SameFolder(path, Planned("AHEAD"))) ::CreateDirectoryA(path, nullptr);
+    if (Under(path, Planned(L"AHEAD"))) ::CreateDirectoryA(path, nullptr);
     return ::CreateDirectoryA(path, security);
 }
 
@@ -202,7 +243,7 @@ HANDLE win::CreateMutexExW(LPSECURITY_ATTRIBUTES security, LPCWSTR name, DWORD f
                            DWORD access) {
     char narrow[256] = "";
     WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof narrow, nullptr, nullptr);
-    Log(std::string("lock ") + narrow + " " + std::to_string(access) + " " + Sddl(security));
+    Log(std::string("lock ") + narrow + " " + Sddl(security));
     PutUnderLockName(security, name);
     return ::CreateMutexExW(security, name, flags, access);
 }
@@ -214,11 +255,10 @@ BOOL win::ReleaseMutex(HANDLE mutex) {
 
 BOOL win::GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION information,
                            PSECURITY_DESCRIPTOR descriptor, DWORD length, LPDWORD needed) {
-    const std::string planned = Planned("SD");
-    const std::size_t blank = planned.find(' ');
-    if (!SameFolder(path, planned.substr(0, blank)))
-        return ::GetFileSecurityA(path, information, descriptor, length, needed);
-    const std::vector<BYTE> bytes = DescriptorBytes(planned.substr(blank + 1));
+    std::wstring planned = PlannedFor(path, L"SD");
+    if (planned.empty() && !Planned(L"PROTECTED").empty()) planned = Wide(kProgramFiles);
+    if (planned.empty()) return ::GetFileSecurityA(path, information, descriptor, length, needed);
+    const std::vector<BYTE> bytes = DescriptorBytes(planned);
     *needed = static_cast<DWORD>(bytes.size());
     SetLastError(bytes.empty() ? ERROR_ACCESS_DENIED : ERROR_INSUFFICIENT_BUFFER);
     if (bytes.empty() || bytes.size() > length) return FALSE;
@@ -226,19 +266,32 @@ BOOL win::GetFileSecurityA(LPCSTR path, SECURITY_INFORMATION information,
     return TRUE;
 }
 
-BOOL win::GetVolumeInformationA(LPCSTR root, LPSTR name, DWORD nameSize, LPDWORD serial,
-                                LPDWORD longestName, LPDWORD flags, LPSTR fileSystem,
-                                DWORD fileSystemSize) {
-    if (Planned("VOLUME").empty())
-        return ::GetVolumeInformationA(root, name, nameSize, serial, longestName, flags, fileSystem,
-                                       fileSystemSize);
-    *flags = Planned("VOLUME") == "acls" ? FILE_PERSISTENT_ACLS : 0;
+BOOL win::GetVolumeInformationA(LPCSTR, LPSTR, DWORD, LPDWORD, LPDWORD, LPDWORD flags, LPSTR,
+                                DWORD) {
+    *flags = Planned(L"VOLUME") == L"fat" ? 0 : FILE_PERSISTENT_ACLS;
     return TRUE;
 }
 
 BOOL win::ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR sddl, DWORD revision,
                                                                PSECURITY_DESCRIPTOR* descriptor,
                                                                PULONG size) {
-    if (!Planned("NOSDDL").empty()) return FALSE;
+    if (!Planned(L"NOSDDL").empty()) return FALSE;
     return ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, revision, descriptor, size);
+}
+
+// A junction reports its own attributes, even when what it led to is gone.
+DWORD win::GetFileAttributesA(LPCSTR path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    if (PlannedFor(path, L"LINK").empty()) return attributes;
+    const DWORD folder =
+        attributes == INVALID_FILE_ATTRIBUTES ? FILE_ATTRIBUTE_DIRECTORY : attributes;
+    return folder | FILE_ATTRIBUTE_REPARSE_POINT;
+}
+
+HANDLE win::CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                        DWORD disposition, DWORD flags, HANDLE templateFile) {
+    const std::wstring target = PlannedFor(path, L"LINK", true);
+    if (target.empty())
+        return ::CreateFileA(path, access, share, security, disposition, flags, templateFile);
+    return CreateFileW(target.c_str(), access, share, security, disposition, flags, templateFile);
 }

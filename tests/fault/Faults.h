@@ -17,6 +17,8 @@ decltype(::RegQueryValueExW) RegQueryValueExW;
 decltype(::RegSetValueExA) RegSetValueExA;
 decltype(::RegDeleteValueA) RegDeleteValueA;
 decltype(::CreateDirectoryA) CreateDirectoryA;
+decltype(::CreateFileA) CreateFileA;
+decltype(::GetFileAttributesA) GetFileAttributesA;
 decltype(::CreateMutexExW) CreateMutexExW;
 decltype(::ReleaseMutex) ReleaseMutex;
 decltype(::GetFileSecurityA) GetFileSecurityA;
