@@ -1,7 +1,6 @@
 # The test build of the program: build/windows/faults/wayfold.exe, the same
 # sources, where the tests answer some Windows calls in Windows' place
-# (tests/fault/Faults.cpp). Never packaged.
-target_sources(wayfold_platform_faults PRIVATE tests/fault/Faults.cpp)
+# (tests/fault/Faults.h). Never packaged.
 target_include_directories(wayfold_platform_faults PRIVATE tests/fault)
 target_compile_definitions(wayfold_platform_faults PRIVATE WAYFOLD_FAULTS)
 add_executable(wayfold_faults src/front/Main.cpp res/wayfold.rc)

@@ -41,7 +41,9 @@ def compare(run, e, got):
             )
     for said in e["says"]:
         if said not in got["out"].split(b"\r\n") and not run.silent:
-            problems.append("%r is not printed" % said.decode(codec))
+            problems.append(
+                "%r is not printed: %r" % (said.decode(codec), got["out"].decode(codec))
+            )
     if e["exit"] is not None and got["exit"] != e["exit"]:
         problems.append("exit %s, expected %s" % (got["exit"], e["exit"]))
     for key, value in sorted(e["values"].items()):

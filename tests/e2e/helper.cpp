@@ -1,12 +1,13 @@
 // The end-to-end tests' hands inside Wine (run.py drives it from C:\e2e-tools):
-//   helper EXE CWD KEYS OUT LINE
+//   helper EXE KEYS OUT
 // Deletes the values Path and Path_wayFOLD_BACKUP of the current user's (u)
 // and the all-users (m) Environment key, then sets those that values.txt
 // lists ("u|m NAME TYPE HEX": stored as exactly these bytes; HEX "-": none).
-// Starts EXE with the UTF-16 command line LINE (in hex), in the folder Y:\,
-// with CWD (UTF-16 in hex; "-": none) the current folder of its drive, and
-// this one's standard output and error. OUT "none": no standard handles at
-// all; "closed": standard output a pipe whose reader is gone. With KEYS (not
+// Starts EXE with the command line E2E_LINE (an environment variable, so
+// that any UTF-16 text reaches it), in the folder Y:\, with E2E_CWD (if set)
+// the current folder of its drive, and this one's standard output and
+// error. OUT "none": no standard handles at all; "closed": standard output a pipe whose reader is
+// gone. With KEYS (not
 // "-") standard input is a console: the keys before a '|' are typed before
 // the run starts; once it has had time to ask, those are released again and
 // the keys after the '|' typed, over and over, each pressed and released.
@@ -53,11 +54,6 @@ std::vector<BYTE> Unhex(const std::string& hex) {
     return bytes;
 }
 
-std::wstring Wide(const std::string& hex) {
-    std::vector<BYTE> bytes = Unhex(hex);
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-}
-
 void SetValues() {
     const HKEY keys[] = {OpenKey('u'), OpenKey('m')};
     for (HKEY key : keys) {
@@ -102,8 +98,6 @@ void TypeKeys(HANDLE console, const std::string& keys, bool pressed) {
         INPUT_RECORD record = {};
         record.EventType = KEY_EVENT;
         record.Event.KeyEvent.bKeyDown = pressed;
-        record.Event.KeyEvent.wRepeatCount = 1;
-        record.Event.KeyEvent.wVirtualKeyCode = VkKeyScanA(key) & 0xFF;
         record.Event.KeyEvent.uChar.UnicodeChar = key;
         DWORD written;
         WriteConsoleInputW(console, &record, 1, &written);
@@ -123,9 +117,9 @@ HANDLE Start(const wchar_t* exe, std::wstring line, DWORD flags, STARTUPINFOW& s
 }  // namespace
 
 int main(int argc, char** argv) {
-    Check(argc >= 6, "usage: helper EXE CWD KEYS OUT LINE");
-    const std::string keys = argv[3];
-    const std::string out = argv[4];
+    Check(argc >= 4, "usage: helper EXE KEYS OUT");
+    const std::string keys = argv[2];
+    const std::string out = argv[3];
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -135,7 +129,7 @@ int main(int argc, char** argv) {
         *handles[i] = GetStdHandle(STD_INPUT_HANDLE - i);
         SetHandleInformation(*handles[i], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     }
-    if (keys != "-" && argc == 6) {
+    if (keys != "-" && argc == 4) {
         // Wine gives a program started so a console of its own, with no window.
         startup.hStdInput = nullptr;
         HANDLE again = Start(nullptr, GetCommandLineW() + std::wstring(L" console"),
@@ -151,6 +145,7 @@ int main(int argc, char** argv) {
         startup.hStdInput =
             CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                         &inherited, OPEN_EXISTING, 0, nullptr);
+        Check(startup.hStdInput != INVALID_HANDLE_VALUE, "no console");
         TypeKeys(startup.hStdInput, early, true);
     }
     if (out == "none") {
@@ -163,12 +158,10 @@ int main(int argc, char** argv) {
         CloseHandle(reader);
     }
     SetValues();
-    if (std::string(argv[2]) != "-") {
-        const std::wstring folder = Wide(argv[2]);
-        SetEnvironmentVariableW((L"=" + folder.substr(0, 2)).c_str(), folder.c_str());
-    }
+    if (const wchar_t* folder = _wgetenv(L"E2E_CWD"))
+        SetEnvironmentVariableW((L"=" + std::wstring(folder, 2)).c_str(), folder);
     const std::wstring exe(argv[1], argv[1] + std::strlen(argv[1]));
-    const HANDLE run = Start(exe.c_str(), Wide(argv[5]), 0, startup);
+    const HANDLE run = Start(exe.c_str(), _wgetenv(L"E2E_LINE"), 0, startup);
     const char* lock = std::getenv("WAYFOLD_LOCK");
     const int longest = lock && !std::strcmp(lock, "held") ? 15000 : 5000;
     for (int waited = kPollMs; WaitForSingleObject(run, kPollMs) == WAIT_TIMEOUT;

@@ -22,20 +22,15 @@ import oracle  # noqa: E402
 import transcript  # noqa: E402
 
 BUILT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../build/windows/")
+GIVEN = os.environ.get
 PROGRAMS = {
-    "real": os.environ.get("WAYFOLD_EXE")
-    or os.environ.get("WAYFOLD_BUILT_EXE")
-    or BUILT + "wayfold.exe",
-    "faults": os.environ.get("WAYFOLD_FAULTS_EXE") or BUILT + "faults/wayfold.exe",
-    "": os.environ.get("WAYFOLD_HELPER") or BUILT + "e2e/helper.exe",
+    "real": GIVEN("WAYFOLD_EXE") or GIVEN("WAYFOLD_BUILT_EXE") or BUILT + "wayfold.exe",
+    "faults": GIVEN("WAYFOLD_FAULTS_EXE") or BUILT + "faults/wayfold.exe",
+    "": GIVEN("WAYFOLD_HELPER") or BUILT + "e2e/helper.exe",
 }
 WINE = shutil.which("wine64") or "/usr/lib/wine/wine64"
 WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def wide(text):
-    return text.encode("utf-16-le").hex()
 
 
 # A Wine prefix of the tests' own, kept up by one wineserver.
@@ -84,7 +79,7 @@ class Prefix:
         return found
 
     # C: as it was, the drives Y and unc (for the network shares) and those
-    # the run names, its folders and its values.
+    # the run names, its folders, files and values.
     def set_up(self, run):
         for name in set(os.listdir(self.devices)) - {"c:"}:
             os.unlink(self.devices + name)
@@ -95,12 +90,11 @@ class Prefix:
             os.makedirs(self.root + "/drives/" + name)
             device = name.lower() + ":" if len(name) == 1 else name
             os.symlink(self.root + "/drives/" + name, self.devices + device)
-        for word, path in [
+        for word, path in (
             (w, transcript.chars(r)) for w, r in run.setup if w in ("folder", "file")
-        ]:
-            unc = path[:2] == "\\\\"  # "\\server\share" lies in the drive "unc"
-            device = "unc" if unc else path[:2].lower()
-            rest = path[1:] if unc else path[2:]
+        ):
+            # "\\server\share" lies in the drive unc
+            device, rest = ("unc", path[1:]) if path[:2] == "\\\\" else (path[:2].lower(), path[2:])
             unix = os.path.realpath(self.devices + device) + rest.replace("\\", "/")
             os.makedirs(unix if word == "folder" else os.path.dirname(unix), exist_ok=True)
             if word == "file":
@@ -121,11 +115,12 @@ class Prefix:
         for word, _, value in (fault.partition(" ") for fault in faults):
             name = "WAYFOLD_" + word.upper()
             env[name] = env[name] + "|" + value if name in env else value or "1"
+        env.update(WAYFOLD_LOG="C:\\e2e-tools\\log.txt", E2E_LINE=line)
+        if "cwd" in run.words:
+            env["E2E_CWD"] = transcript.chars(run.words["cwd"])
         program = "faults" if faults or "sweep" in run.words else "real"
-        env["WAYFOLD_LOG"] = "C:\\e2e-tools\\faults\\log.txt"
-        cwd = wide(transcript.chars(run.words["cwd"])) if "cwd" in run.words else "-"
-        command = [WINE, self.tools + "helper.exe", "C:\\e2e-tools\\%s\\wayfold.exe" % program, cwd]
-        command += [run.words.get("keys", "-"), run.words.get("stdout", "-"), wide(line)]
+        command = [WINE, self.tools + "helper.exe", "C:\\e2e-tools\\%s\\wayfold.exe" % program]
+        command += [run.words.get("keys", "-"), run.words.get("stdout", "-")]
         before = self.folders()
         with tempfile.TemporaryFile() as out:  # a file, as a pipe would be to the program
             options = dict(env=env, cwd=self.tools, stdin=subprocess.DEVNULL, timeout=120)
@@ -133,23 +128,21 @@ class Prefix:
             out.seek(0)
             printed = out.read()
         if helper.returncode:
-            raise AssertionError("the helper failed: %r" % helper.stderr)
+            raise AssertionError("the helper failed (%d): %r" % (helper.returncode, helper.stderr))
         with open(self.tools + "after.txt", encoding="cp1252") as f:
             status, *listing = f.read().splitlines()
-        values = {}
-        for scope, name, kind, data in (line.split(" ") for line in listing):
-            values[(scope, name.upper())] = (int(kind), bytes.fromhex(data))
-        log = []
-        if os.path.exists(self.tools + "faults/log.txt"):
-            with open(self.tools + "faults/log.txt", encoding="cp1252") as f:
-                log = f.read().splitlines()
-            os.unlink(self.tools + "faults/log.txt")
+        with open(self.tools + "log.txt", "a+", encoding="cp1252") as f:  # none: empty
+            f.seek(0)
+            log = f.read().splitlines()
+            f.truncate(0)
         after = self.folders()
-        killed = any(fault.startswith("kill") for fault in plan)
-        got = {"out": printed, "err": helper.stderr, "values": values, "log": log, "plan": faults}
-        got["exit"] = None if killed else int(status)
+        got = dict(out=printed, err=helper.stderr, log=log, plan=faults, folders=after)
+        got["values"] = {
+            (s, n.upper()): (int(t), bytes.fromhex(d)) for s, n, t, d in map(str.split, listing)
+        }
+        got["exit"] = None if any(fault.startswith("kill") for fault in plan) else int(status)
         got["before"] = {**self.baseline, **{k: v for k, v in run.before.items() if v}}
-        got.update(folders=after, made=after - before)
+        got["made"] = after - before
         got["calls"] = [line.split()[2] for line in log if line.startswith("call ")]
         return got
 
