@@ -58,11 +58,12 @@ bool ParseDacl(const std::vector<unsigned char>& bytes, std::size_t at, Descript
         switch (type) {
             case kAccessAllowed:
             case kAccessAllowedCallback: {
-                AllowEntry entry{"", Number(bytes, ace + kAceHeader, 4), !(flags & kInheritOnly),
-                                 (flags & kObjectInherit) != 0};
+                AllowEntry entry{"", 0, !(flags & kInheritOnly), (flags & kObjectInherit) != 0};
+                // The mask, then the SID, both inside the entry.
                 if (size < kAceHeader + 4 ||
                     !SidAt(bytes, ace + kAceHeader + 4, ace + size, entry.trustee))
                     return false;
+                entry.rights = Number(bytes, ace + kAceHeader, 4);
                 descriptor.allowed.push_back(entry);
                 break;
             }
