@@ -19,9 +19,7 @@ BLANKS = "".join(map(chr, range(33)))
 
 # A value as its type and text, whatever zeros follow the text; None for none.
 def state(value):
-    if value is None:
-        return None
-    return value[0], text(value)
+    return None if value is None else (value[0], text(value))
 
 
 # A value in words, a long text cut short.

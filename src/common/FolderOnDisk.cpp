@@ -1,5 +1,6 @@
 #include "common/FolderOnDisk.h"
 
+#include "common/PathText.h"
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
 
@@ -43,13 +44,12 @@ bool ResolveLink(const std::string& path, std::string& target) {
     const os::u32 length = os::GetFinalPathNameByHandleW(file, name, kLongestFinalName, 0);
     os::CloseHandle(file);
     if (length >= kLongestFinalName) return false;  // too long for the ANSI calls
+    // Windows puts \\?\ before C:\..., and \\?\UNC\ for \\server\share\...
     std::u16string wide(name, length);
     if (wide.compare(0, 8, u"\\\\?\\UNC\\") == 0)
         wide.replace(0, 8, u"\\\\");
-    else if (wide.size() >= 7 && wide.compare(0, 4, u"\\\\?\\") == 0 &&
-             wide.compare(5, 2, u":\\") == 0)
-        wide.erase(0, 4);
     else
-        return false;  // a volume without a drive letter
-    return ToAnsiExactly(wide, target);
+        wide.erase(0, 4);
+    // Neither a drive nor a share: a volume without a drive letter.
+    return ToAnsiExactly(wide, target) && !DrivePart(target).empty();
 }

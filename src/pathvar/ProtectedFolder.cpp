@@ -93,9 +93,10 @@ void RefuseUnread(const std::string& path, Role role) {
         Shown(path, role));
 }
 
-bool CheckPath(const std::string& path, Role role);
+bool CheckLevel(const std::string& path, Role role);
 
-// Every file the folder holds now (its sub-folders are on no Path).
+// Every file the folder holds now (its sub-folders are on no Path), each on
+// its own: the levels above it are the folder's.
 bool CheckFiles(const std::string& folder) {
     os::FindData found{};
     const os::Handle find = os::FindFirstFileW(os::ToWide(folder + "\\*").c_str(), &found);
@@ -112,12 +113,14 @@ bool CheckFiles(const std::string& folder) {
             RefuseUnread(folder + "\\" + os::ToAnsi(found.FileName), Role::File);
             kept = false;
         } else {
-            kept = CheckPath(folder + "\\" + name, Role::File);
+            kept = CheckLevel(folder + "\\" + name, Role::File);
         }
     } while (kept && os::FindNextFileW(find, &found));
     os::FindClose(find);
     return kept;
 }
+
+bool CheckPath(const std::string& path, Role role);
 
 // One level: its own descriptor (a link's is the link's), then what a link
 // leads to, as if it stood there, and the files of the folder.

@@ -106,7 +106,7 @@ class Prefix:
 
     # Starts the command line on the machine the run sets up, with the plan
     # of the test build's answers; what it did, as oracle.py reads it.
-    def launch(self, run, line, plan=()):
+    def launch(self, run, line, plan=(), again=True):
         self.set_up(run)
         env = dict(
             self.env, LC_CTYPE=run.locale[0] + ".UTF-8", LC_MESSAGES=run.locale[1] + ".UTF-8"
@@ -127,6 +127,8 @@ class Prefix:
             helper = subprocess.run(command, stdout=out, stderr=subprocess.PIPE, **options)
             out.seek(0)
             printed = out.read()
+        if helper.returncode and again:  # Wine now and then fails the helper itself
+            return self.launch(run, line, plan, again=False)
         if helper.returncode:
             raise AssertionError("the helper failed (%d): %r" % (helper.returncode, helper.stderr))
         with open(self.tools + "after.txt", encoding="cp1252") as f:
