@@ -24,7 +24,9 @@
 #   and Windows' answers that Wine cannot give, put in by the test build of the
 #   program (tests/fault/Faults.h explains them): refuse N, vanish N, retype
 #   N, grows N, kill N, oom N, ahead PATH, sd PATH SDDL, link PATH TARGET,
-#   volume fat, nosddl, lock held|abandoned|foreign.
+#   volume fat, nosddl, lock held|abandoned|foreign. A run with any of them,
+#   or a sweep, is a run of the test build, where every folder and file not
+#   planned otherwise answers as one under C:\Program Files.
 # Expected: "| TEXT" the lines printed, all of them; "says TEXT" one of them;
 # "err TEXT" a line of standard error ('@' for the address); "exit N";
 # user|machine values (those not named stay as they were, unless the run exits
